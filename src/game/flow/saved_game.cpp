@@ -91,6 +91,61 @@ std::vector<std::int16_t> sharedHexes(VaelLogicalLayer& layer) {
     return hexes;
 }
 
+// The computer's orders under way, when a leader of his gives them now (one leader at most).
+std::vector<std::pair<ComputerOrders, const Leader*>> computerOrdersUnderWay(VaelLogicalLayer& layer) {
+    std::vector<std::pair<ComputerOrders, const Leader*>> under;
+    // A loaded game saved again before the computer took up its orders keeps them as they were loaded: they
+    // are the orders under way, whatever the opponents hold until they take them up.
+    if (const std::optional<ComputerOrders>& loaded = layer.resumedComputerOrders()) {
+        if (const Leader* leader = layer.findLeader(loaded->leader)) under.emplace_back(*loaded, leader);
+        return under;
+    }
+    for (const bool visitor : {false, true}) {
+        ComputerOrders orders;
+        if (ComputerOpponent* opponent = layer.getOpponent(visitor);
+            opponent && opponent->ordersUnderWay(orders) && under.empty())
+            if (const Leader* leader = layer.findLeader(orders.leader)) under.emplace_back(orders, leader);
+    }
+    return under;
+}
+
+// The active leader's activation standing in the pause after its combats, his orders over (or loaded so,
+// and not yet resumed); null when it does not.
+LeaderUnitInfo* pauseUnderWay(VaelLogicalLayer& layer) {
+    GameControl* control = layer.getGameControl();
+    LeaderUnitInfo* pausing = control ? control->activeLeaderInfo() : nullptr;
+    if (pausing && !(pausing->leader && (combatPauseUnderWay(layer) || pausing->leader->resumesPauseAfterCombats())))
+        return nullptr;
+    return pausing;
+}
+
+// The orders under way and the pause, as the running state's version 4 holds them.
+void writeOrdersUnderWay(SuperString& record, const std::vector<std::pair<ComputerOrders, const Leader*>>& under,
+                         const LeaderUnitInfo* pausing) {
+    record << static_cast<std::uint16_t>(under.size());
+    for (const auto& [orders, leader] : under) {
+        record << orders.leader;
+        leader->writeOrdersUnderWay(record);
+        record << orders.ordersLeft << orders.lastOrderedUnit << orders.finished << orders.idlePasses
+               << orders.groupPosition << orders.ordersGiven << orders.boxShown << orders.groupCursorUnit
+               << orders.currentUnit;
+        for (const std::vector<std::int16_t>* units : {&orders.moving, &orders.done}) {
+            record << static_cast<std::uint16_t>(units->size());
+            for (std::int16_t n : *units)
+                record << n;
+        }
+        record << static_cast<std::uint16_t>(orders.queued.size());
+        for (std::uint16_t q : orders.queued)
+            record << q;
+    }
+    record << static_cast<std::uint16_t>(pausing ? 1 : 0);
+    if (pausing) {
+        record << static_cast<std::uint16_t>(pausing->leader->getUnitNum());
+        pausing->leader->writeOrdersUnderWay(record);
+        record << pausing->momentumAllowed;
+    }
+}
+
 void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
     SuperString record;
     for (VaelUnit* unit : layer.allUnits())
@@ -119,50 +174,9 @@ void writeRunningState(SuperString& s, VaelLogicalLayer& layer) {
         for (const VaelUnit* unit : each(occupants))
             record << static_cast<std::uint16_t>(unit->getUnitNum());
     }
-    // The computer's orders under way, when a leader of his gives them now.
-    std::vector<std::pair<ComputerOrders, const Leader*>> under;
-    // A loaded game saved again before the computer took up its orders keeps them as they were loaded: they
-    // are the orders under way, whatever the opponents hold until they take them up (one leader at most).
-    if (const std::optional<ComputerOrders>& loaded = layer.resumedComputerOrders()) {
-        if (const Leader* leader = layer.findLeader(loaded->leader)) under.emplace_back(*loaded, leader);
-    } else {
-        for (const bool visitor : {false, true}) {
-            ComputerOrders orders;
-            if (ComputerOpponent* opponent = layer.getOpponent(visitor);
-                opponent && opponent->ordersUnderWay(orders) && under.empty())
-                if (const Leader* leader = layer.findLeader(orders.leader)) under.emplace_back(orders, leader);
-        }
-    }
-    // The active leader's activation standing in the pause after its combats, his orders over (or loaded so,
-    // and not yet resumed).
-    GameControl* control = layer.getGameControl();
-    LeaderUnitInfo* pausing = control ? control->activeLeaderInfo() : nullptr;
-    if (pausing && !(pausing->leader && (combatPauseUnderWay(layer) || pausing->leader->resumesPauseAfterCombats())))
-        pausing = nullptr;
-    if (!under.empty() || pausing) {
-        record << static_cast<std::uint16_t>(under.size());
-        for (const auto& [orders, leader] : under) {
-            record << orders.leader;
-            leader->writeOrdersUnderWay(record);
-            record << orders.ordersLeft << orders.lastOrderedUnit << orders.finished << orders.idlePasses
-                   << orders.groupPosition << orders.ordersGiven << orders.boxShown << orders.groupCursorUnit
-                   << orders.currentUnit;
-            for (const std::vector<std::int16_t>* units : {&orders.moving, &orders.done}) {
-                record << static_cast<std::uint16_t>(units->size());
-                for (std::int16_t n : *units)
-                    record << n;
-            }
-            record << static_cast<std::uint16_t>(orders.queued.size());
-            for (std::uint16_t q : orders.queued)
-                record << q;
-        }
-        record << static_cast<std::uint16_t>(pausing ? 1 : 0);
-        if (pausing) {
-            record << static_cast<std::uint16_t>(pausing->leader->getUnitNum());
-            pausing->leader->writeOrdersUnderWay(record);
-            record << pausing->momentumAllowed;
-        }
-    }
+    const std::vector<std::pair<ComputerOrders, const Leader*>> under = computerOrdersUnderWay(layer);
+    LeaderUnitInfo* pausing = pauseUnderWay(layer);
+    if (!under.empty() || pausing) writeOrdersUnderWay(record, under, pausing);
     s.write(RunningStateTag, 4);
     s << (under.empty() && !pausing ? RunningStateWithoutOrders : RunningStateVersion)
       << static_cast<std::uint32_t>(record.length());

@@ -280,6 +280,20 @@ private:
     };
     LeftOfTick loadedTickLeft_;
     std::string underWayRefusal_;
+    // The steps of loadUnderWay, by the part of the record each reads: false when it is cut short, or with
+    // underWayRefusal_ said when it holds what the view cannot.
+    struct TickTimer {
+        std::uint32_t clock = 0;
+        std::uint16_t rate = 0, slot = 0, elapsed = 0;
+    };
+    bool refuseUnderWay(std::string why);
+    bool readTickTimer(std::istream& in, TickTimer& timer);
+    bool readObjectList(std::istream& in, const std::vector<VaelDisplayObject*>& units, const char* list,
+                        std::vector<short>& ids);
+    bool readObjectRecords(std::istream& in, const std::vector<VaelDisplayObject*>& units, const List<short>& stepped,
+                           std::uint16_t version);
+    bool readTickLeft(std::istream& in, const std::vector<VaelDisplayObject*>& units, bool timerNamed,
+                      LeftOfTick& tickLeft);
     // The other view's layer, whose share of a tick under way is played in the order the ticks ran.
     VaelPhysicalLayer* partner_ = nullptr;
     friend class VaelPhysicalLayers;

@@ -134,66 +134,61 @@ std::int32_t VaelPhysicalLayer::unitNumberOf(const VaelDisplayObject* object) co
     return -1;
 }
 
-bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
-    Application* app = Application::instance();
-    const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
-    std::uint32_t clock = 0;
-    std::uint16_t rate = 0, slot = 0, elapsed = 0, count = 0;
-    underWayRefusal_.clear();
-    const auto refuse = [this](std::string why) {
-        underWayRefusal_ = std::move(why);
-        return false;
-    };
-    // An object's place among the units' objects, read whole: one past them is no object of the view.
-    const auto readIndex = [&](std::uint16_t& i, const char* list) {
-        if (!raw::getU16(in, i)) return false;
-        if (i < units.size()) return true;
-        return refuse(std::string("names object ") + std::to_string(i) + " among " + list + ", where the view has " +
-                      std::to_string(units.size()));
-    };
-    if (!raw::getU32(in, clock) || !raw::getU16(in, rate) || !raw::getU16(in, slot) ||
-        !raw::getU16(in, elapsed) || !raw::getU16(in, count))
+bool VaelPhysicalLayer::refuseUnderWay(std::string why) {
+    underWayRefusal_ = std::move(why);
+    return false;
+}
+
+bool VaelPhysicalLayer::readTickTimer(std::istream& in, TickTimer& timer) {
+    if (!raw::getU32(in, timer.clock) || !raw::getU16(in, timer.rate) || !raw::getU16(in, timer.slot) ||
+        !raw::getU16(in, timer.elapsed))
         return false;
     // The clock counts on from the save through the rest of the battle, and the objects are stepped with
     // its 32-bit moment: one saved near the top would wrap soon after the load, and nothing would come due
     // again.
-    if (clock > MostClock)
-        return refuse("has the display's clock at " + std::to_string(clock) + ", past the " +
-                      std::to_string(MostClock) + " it can reach with a battle still to show");
+    if (timer.clock > MostClock)
+        return refuseUnderWay("has the display's clock at " + std::to_string(timer.clock) + ", past the " +
+                              std::to_string(MostClock) + " it can reach with a battle still to show");
     // A view's tick runs at the shown view's rate or the hidden one's, or not at all: another rate would have
     // the view's objects end their moves at moments no battle reached, and the battle go otherwise.
-    if (rate != 0 && rate != VisibleRate && rate != HiddenRate)
-        return refuse("has its tick called " + std::to_string(rate) + " times a second, where the game calls it " +
-                      std::to_string(VisibleRate) + " or " + std::to_string(HiddenRate) + " times or not at all");
+    if (timer.rate != 0 && timer.rate != VisibleRate && timer.rate != HiddenRate)
+        return refuseUnderWay("has its tick called " + std::to_string(timer.rate) +
+                              " times a second, where the game calls it " + std::to_string(VisibleRate) + " or " +
+                              std::to_string(HiddenRate) + " times or not at all");
     // The slot is where the tick is put back among the application's timers, and where a tick under way
     // goes on from: one past them would have the timers before the first counted again.
-    if (slot != NoSlot && slot >= Application::TimerSlots)
-        return refuse("names a timer the game does not have");
+    if (timer.slot != NoSlot && timer.slot >= Application::TimerSlots)
+        return refuseUnderWay("names a timer the game does not have");
     // A timer that has counted its period (a second over its rate) fires and counts on from the rest, and
     // one that does not run counts nothing: more than that is no time a save can have.
-    if (elapsed != 0 && (rate == 0 || elapsed >= 1000 / rate))
-        return refuse("has its tick's timer counted past its period");
-    // Objects stepped by a tick that does not run would never answer what they were asked.
-    if (rate == 0 && count > 0) return refuse("has objects stepped by a tick that does not run");
-    List<short> stepped;
-    for (std::uint16_t k = 0; k < count; ++k) {
-        std::uint16_t i = 0;
-        if (!readIndex(i, "those its tick steps")) return false;
-        const short id = units[i]->getId();
-        if (!stepped.contains(id)) stepped.append(id);
-    }
-    List<unsigned short> flagged;
+    if (timer.elapsed != 0 && (timer.rate == 0 || timer.elapsed >= 1000 / timer.rate))
+        return refuseUnderWay("has its tick's timer counted past its period");
+    return true;
+}
+
+bool VaelPhysicalLayer::readObjectList(std::istream& in, const std::vector<VaelDisplayObject*>& units,
+                                       const char* list, std::vector<short>& ids) {
+    std::uint16_t count = 0;
     if (!raw::getU16(in, count)) return false;
     for (std::uint16_t k = 0; k < count; ++k) {
         std::uint16_t i = 0;
-        if (!readIndex(i, "those whose flags are raised")) return false;
-        const auto id = static_cast<unsigned short>(units[i]->getId());
-        if (!flagged.contains(id)) flagged.append(id);
+        if (!raw::getU16(in, i)) return false;
+        // An object's place among the units' objects, read whole: one past them is no object of the view.
+        if (i >= units.size())
+            return refuseUnderWay(std::string("names object ") + std::to_string(i) + " among " + list +
+                                  ", where the view has " + std::to_string(units.size()));
+        ids.push_back(units[i]->getId());
     }
+    return true;
+}
+
+bool VaelPhysicalLayer::readObjectRecords(std::istream& in, const std::vector<VaelDisplayObject*>& units,
+                                          const List<short>& stepped, std::uint16_t version) {
+    std::uint16_t count = 0;
     if (!raw::getU16(in, count)) return false;
     if (count != units.size())
-        return refuse("holds " + std::to_string(count) + " units' objects, where the view has " +
-                      std::to_string(units.size()));
+        return refuseUnderWay("holds " + std::to_string(count) + " units' objects, where the view has " +
+                              std::to_string(units.size()));
     for (VaelDisplayObject* object : units) {
         std::uint32_t length = 0;
         std::string bytes;
@@ -202,52 +197,76 @@ bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
         if (!object->loadUnderWay(record, version)) {
             // The record came whole with its length: one the object runs short in was made for another.
             if (object->loadProblem().empty())
-                return refuse("holds a record for the object of unit " + std::to_string(unitNumberOf(object)) +
-                              " that does not fit it");
-            return refuse("holds a unit shown as no battle shows it: " + object->loadProblem());
+                return refuseUnderWay("holds a record for the object of unit " +
+                                      std::to_string(unitNumberOf(object)) + " that does not fit it");
+            return refuseUnderWay("holds a unit shown as no battle shows it: " + object->loadProblem());
         }
         if (record.peek() != std::char_traits<char>::eof())
-            return refuse("holds more for the object of unit " + std::to_string(unitNumberOf(object)) +
-                          " than it plays");
+            return refuseUnderWay("holds more for the object of unit " + std::to_string(unitNumberOf(object)) +
+                                  " than it plays");
     }
     // What an object still plays only its layer's tick plays on: one left out of those the tick steps
     // would hold the battle up for good, waiting on what it never ends.
     for (const VaelDisplayObject* object : units)
         if (object->playsOn() && !stepped.contains(object->getId()))
-            return refuse("has the object of unit " + std::to_string(unitNumberOf(object)) +
-                          " playing, which its view's tick does not step");
-    LeftOfTick tickLeft;
+            return refuseUnderWay("has the object of unit " + std::to_string(unitNumberOf(object)) +
+                                  " playing, which its view's tick does not step");
+    return true;
+}
+
+bool VaelPhysicalLayer::readTickLeft(std::istream& in, const std::vector<VaelDisplayObject*>& units,
+                                     bool timerNamed, LeftOfTick& tickLeft) {
     std::uint16_t left = 0;
     if (!raw::getU16(in, left)) return false;
     if (left > static_cast<std::uint16_t>(TickLeft::TickDue))
-        return refuse("holds " + std::to_string(left) + " for what of its tick was still to come, where 0 to " +
-                      std::to_string(static_cast<int>(TickLeft::TickDue)) + " can be");
+        return refuseUnderWay("holds " + std::to_string(left) + " for what of its tick was still to come, where 0 to " +
+                              std::to_string(static_cast<int>(TickLeft::TickDue)) + " can be");
     tickLeft.left = static_cast<TickLeft>(left);
-    if (tickLeft.left == TickLeft::TickDue && slot == NoSlot)
-        return refuse("has a tick to count on a timer it does not name");
+    if (tickLeft.left == TickLeft::TickDue && !timerNamed)
+        return refuseUnderWay("has a tick to count on a timer it does not name");
     if (tickLeft.left != TickLeft::Nothing) {
         std::uint32_t moment = 0;
         if (!raw::getU32(in, moment)) return false;
         if (moment > MostClock)
-            return refuse("has its tick under way at " + std::to_string(moment) + ", past the " +
-                          std::to_string(MostClock) + " the display's clock can reach with a battle still to show");
+            return refuseUnderWay("has its tick under way at " + std::to_string(moment) + ", past the " +
+                                  std::to_string(MostClock) +
+                                  " the display's clock can reach with a battle still to show");
         tickLeft.now = static_cast<long>(static_cast<std::int32_t>(moment));
     }
-    if (tickLeft.left == TickLeft::StepRest) {
-        if (!raw::getU16(in, count)) return false;
-        for (std::uint16_t k = 0; k < count; ++k) {
-            std::uint16_t i = 0;
-            if (!readIndex(i, "those its tick had still to step")) return false;
-            tickLeft.rest.append(units[i]->getId());
-        }
-    }
-    clockShift_ = static_cast<std::int32_t>(clock - (app ? app->tickCount() : 0));
+    if (tickLeft.left != TickLeft::StepRest) return true;
+    std::vector<short> rest;
+    if (!readObjectList(in, units, "those its tick had still to step", rest)) return false;
+    for (short id : rest)
+        tickLeft.rest.append(id);
+    return true;
+}
+
+bool VaelPhysicalLayer::loadUnderWay(std::istream& in, std::uint16_t version) {
+    Application* app = Application::instance();
+    const std::vector<VaelDisplayObject*> units = unitObjects(objects_, adopted_);
+    underWayRefusal_.clear();
+    TickTimer timer;
+    std::vector<short> steppedIds, flaggedIds;
+    if (!readTickTimer(in, timer) || !readObjectList(in, units, "those its tick steps", steppedIds)) return false;
+    // Objects stepped by a tick that does not run would never answer what they were asked.
+    if (timer.rate == 0 && !steppedIds.empty()) return refuseUnderWay("has objects stepped by a tick that does not run");
+    List<short> stepped;
+    for (short id : steppedIds)
+        if (!stepped.contains(id)) stepped.append(id);
+    if (!readObjectList(in, units, "those whose flags are raised", flaggedIds)) return false;
+    List<unsigned short> flagged;
+    for (short id : flaggedIds)
+        if (!flagged.contains(static_cast<unsigned short>(id))) flagged.append(static_cast<unsigned short>(id));
+    LeftOfTick tickLeft;
+    if (!readObjectRecords(in, units, stepped, version) || !readTickLeft(in, units, timer.slot != NoSlot, tickLeft))
+        return false;
+    clockShift_ = static_cast<std::int32_t>(timer.clock - (app ? app->tickCount() : 0));
     loadedTickLeft_ = tickLeft;
     clients_ = stepped;
     flaggedObjects_ = flagged;
-    loadedRate_ = rate;
-    loadedSlot_ = slot == NoSlot ? -1 : slot;
-    loadedElapsed_ = elapsed;
+    loadedRate_ = timer.rate;
+    loadedSlot_ = timer.slot == NoSlot ? -1 : timer.slot;
+    loadedElapsed_ = timer.elapsed;
     return true;
 }
 

@@ -820,7 +820,8 @@ bool VaelApp::restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedS
 
 bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
                              const std::vector<VaelNetComponent::UnitSight>& started, std::vector<std::uint16_t>& shown,
-                             std::string& error) {
+                             bool& underWayRead, std::string& error) {
+    underWayRead = false;
     // The display objects were made where the scenario sets the units down: the display's part puts each
     // back as it was saved. A game saved without that part has them put on their units' hexes, turned
     // their way, the fallen taken off; a part there but cut short is refused with the rest.
@@ -845,6 +846,7 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
         std::vector<std::uint8_t> shownNow(8, 0);
         if (views_->saveGameBytes(shownNow)) views_->loadGameBytes(shownNow);
     } else if (views_) {
+        underWayRead = views_->underWayLoaded();
         shown = awaitRepliesOwed();
     }
     return true;
@@ -904,7 +906,7 @@ std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
 // A computer leader's orders saved while the moves he ordered were still shown wait for their ends, which
 // only the display's record of them brings: without it (loaded without the display, or a file that lacks
 // the record) nobody would end them and the battle would stand still. Empty when nothing waits so.
-std::string VaelApp::ordersLeftWaiting() const {
+std::string VaelApp::ordersLeftWaiting(bool underWayRead) const {
     const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
     if (!orders || orders->moving.empty()) return {};
     const Leader* leader = layer_->findLeader(orders->leader);
@@ -912,7 +914,7 @@ std::string VaelApp::ordersLeftWaiting() const {
     if (!views_)
         return "the saved game was taken with the display in the middle of " + who +
                "'s orders, which wait for moves only the display ends: it loads with the display alone";
-    if (!views_->underWayLoaded())
+    if (!underWayRead)
         return "the saved game holds " + who +
                "'s orders under way but not the display's record of the moves they wait for: nobody would end them";
     return {};
@@ -922,9 +924,11 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                       std::string& error, SavedCheck check) {
     std::vector<VaelNetComponent::UnitSight> started;
     std::vector<std::uint16_t> shown;
-    if (!restoreBattle(bytes, scenario, error, check, started) || !restoreDisplay(bytes, started, shown, error))
+    bool underWayRead = false;
+    if (!restoreBattle(bytes, scenario, error, check, started) ||
+        !restoreDisplay(bytes, started, shown, underWayRead, error))
         return false;
-    if (error = ordersLeftWaiting(); !error.empty()) {
+    if (error = ordersLeftWaiting(underWayRead); !error.empty()) {
         discardBattle();
         return false;
     }

@@ -229,9 +229,9 @@ private:
     bool restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error,
                        SavedCheck check, std::vector<VaelNetComponent::UnitSight>& started);
     bool restoreDisplay(const std::vector<std::uint8_t>& bytes, const std::vector<VaelNetComponent::UnitSight>& started,
-                        std::vector<std::uint16_t>& shown, std::string& error);
+                        std::vector<std::uint16_t>& shown, bool& underWayRead, std::string& error);
     std::vector<std::uint16_t> awaitRepliesOwed();
-    std::string ordersLeftWaiting() const;
+    std::string ordersLeftWaiting(bool underWayRead) const;
     // Closes the battle, loaded whole or in part, on both sides.
     void discardBattle();
     // Loads the images of the scenario's display types before it starts, with the progress shown.

@@ -49,17 +49,33 @@ BattleOutcome load(const std::filesystem::path& file, bool display) {
     return playBattle(options);
 }
 
+// The demonstration battle's seed 7 saved at its 60th message, at the first moment from there that can be.
+std::filesystem::path savedAtStep60(const test::TempDir& dir, const char* name, bool display) {
+    const auto saved = dir / name;
+    BattleOptions options = demonstration(display);
+    options.saveAtStep = 60;
+    options.saveFile = saved.string();
+    const BattleOutcome taken = playBattle(options);
+    EXPECT_EQ(taken.status, BattleStatus::Ended) << taken.message;
+    EXPECT_GE(taken.savedAtStep, 60);
+    return saved;
+}
+
+// Every leader of the loaded battle has taken up what he was loaded in (his orders, or the pause after his
+// combats) and forgotten it, so that a later save of his activation does not hold it again.
+void expectNoLeaderResuming(VaelLogicalLayer& layer) {
+    for (const Leader* leader : each(layer.getLeaders())) {
+        SCOPED_TRACE(leader->getName());
+        EXPECT_FALSE(leader->resumesComputerOrders());
+        EXPECT_FALSE(leader->resumesPauseAfterCombats());
+    }
+}
+
 // The demonstration battle's seed 7 saved with the display at its 60th message is saved at the first moment
 // from there that can be, inside Surendal's orders, while the moves he ordered play.
 TEST(OtherModeSaves, AComputerLeadersOrdersSavedWithTheDisplayNeedItAndItsRecord) {
     test::TempDir dir("other-mode-saves");
-    const auto saved = dir / "orders.vel";
-    BattleOptions options = demonstration(true);
-    options.saveAtStep = 60;
-    options.saveFile = saved.string();
-    const BattleOutcome taken = playBattle(options);
-    ASSERT_EQ(taken.status, BattleStatus::Ended) << taken.message;
-    ASSERT_GE(taken.savedAtStep, 60);
+    const auto saved = savedAtStep60(dir, "orders.vel", true);
     {
         SCOPED_TRACE("with the display and its record");
         const BattleOutcome outcome = load(saved, true);
@@ -116,11 +132,7 @@ void putWord(Bytes& bytes, std::size_t at, std::uint16_t value) {
 // two units, and the units moving counted. The loaded leader has taken them up, and forgotten them as loaded.
 TEST(OtherModeSaves, AComputerLeadersOrdersInTheRunningStateAreReadWholeOrRefusedWithTheirReason) {
     test::TempDir dir("other-mode-saves");
-    const auto saved = dir / "orders.vel";
-    BattleOptions options = demonstration(true);
-    options.saveAtStep = 60;
-    options.saveFile = saved.string();
-    ASSERT_EQ(playBattle(options).status, BattleStatus::Ended);
+    const auto saved = savedAtStep60(dir, "orders.vel", true);
     platform::HeadlessPlatform os;
     VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::Shown);
@@ -129,11 +141,7 @@ TEST(OtherModeSaves, AComputerLeadersOrdersInTheRunningStateAreReadWholeOrRefuse
     std::string error;
     ASSERT_TRUE(app.loadGame(saved.string(), error)) << error;
     VaelLogicalLayer& layer = app.logicalLayer();
-    for (const Leader* leader : each(layer.getLeaders())) {
-        SCOPED_TRACE(leader->getName());
-        EXPECT_FALSE(leader->resumesComputerOrders());
-        EXPECT_FALSE(leader->resumesPauseAfterCombats());
-    }
+    expectNoLeaderResuming(layer);
     const Leader* surendal = layer.findLeaderByName("Surendal");
     ASSERT_NE(surendal, nullptr);
     const Bytes record = runningStateRecord(layer);
@@ -199,11 +207,7 @@ TEST(OtherModeSaves, AComputerLeadersOrdersInTheRunningStateAreReadWholeOrRefuse
 // waits that pause out again and forgets it, so that a later save of his activation does not hold it again.
 TEST(OtherModeSaves, ALeaderLoadedInThePauseAfterHisCombatsForgetsItOnceResumed) {
     test::TempDir dir("other-mode-saves");
-    const auto saved = dir / "pause.vel";
-    BattleOptions options = demonstration(false);
-    options.saveAtStep = 60;
-    options.saveFile = saved.string();
-    ASSERT_EQ(playBattle(options).status, BattleStatus::Ended);
+    const auto saved = savedAtStep60(dir, "pause.vel", false);
     Bytes bytes = readBytes(saved);
     std::string error;
     ASSERT_TRUE(unsealSavedGame(bytes, error)) << error;
@@ -216,11 +220,7 @@ TEST(OtherModeSaves, ALeaderLoadedInThePauseAfterHisCombatsForgetsItOnceResumed)
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     app.endOfGameDialog = [](std::uint32_t, bool) {};
     ASSERT_TRUE(app.loadGame(saved.string(), error)) << error;
-    for (const Leader* leader : each(app.logicalLayer().getLeaders())) {
-        SCOPED_TRACE(leader->getName());
-        EXPECT_FALSE(leader->resumesComputerOrders());
-        EXPECT_FALSE(leader->resumesPauseAfterCombats());
-    }
+    expectNoLeaderResuming(app.logicalLayer());
 }
 
 // A battle saved without the display (in the pause after a leader's combats) and loaded with it plays on as

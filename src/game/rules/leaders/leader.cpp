@@ -311,7 +311,7 @@ void Leader::write(SuperString& file) const {
 
 bool Leader::read(SuperString& file) {
     std::uint16_t active = 0, finished = 0, used = 0, granted = 0, tried = 0, failed = 0, full = 0,
-                  lastOrdered = 32767, wounded = 0;
+                  lastOrdered = NobodyOrdered, wounded = 0;
     std::uint16_t shock = shockPrecedence_, initiative = initiative_, duel = duelRating_,
                   range = commandRange_;
     std::uint32_t facing = 0;

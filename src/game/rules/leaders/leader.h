@@ -21,6 +21,9 @@ class SuperString;
 
 class Leader : public VaelUnit {
 public:
+    // The unit he ordered last before he has ordered anybody this activation: no unit's number.
+    static constexpr std::uint16_t NobodyOrdered = 32767;
+
     Leader(const LeaderUnitData& record, const char* name);
     ~Leader() override;
 
@@ -124,7 +127,7 @@ public:
     // saved game carries them beside the computer's, and the loaded leader goes on with them rather than
     // beginning his activation again.
     struct OrdersUnderWay {
-        std::uint16_t used = 0, lastOrdered = 32767, granted = 0, tried = 0, failed = 0, full = 0;
+        std::uint16_t used = 0, lastOrdered = NobodyOrdered, granted = 0, tried = 0, failed = 0, full = 0;
         std::uint32_t facing = NoDirection;
         std::vector<short> commandHexes;
     };
@@ -251,7 +254,7 @@ protected:
     Group* group_ = nullptr; // not owned
     List<short> commandHexes_;
     std::uint16_t ordersPhaseActive_ = 0;
-    std::uint16_t lastOrderedUnit_ = 32767;
+    std::uint16_t lastOrderedUnit_ = NobodyOrdered;
     std::uint16_t computerControlled_ = 0;
     std::uint16_t groupMoveGranted_ = 0;
     std::uint16_t failedGroupMoves_ = 0;

@@ -181,7 +181,7 @@ std::int16_t Leader::activateLeader() {
 
 std::int16_t Leader::beginActivation(const char* announcement) {
     ordersUsed_ = 0;
-    lastOrderedUnit_ = 32767;
+    lastOrderedUnit_ = NobodyOrdered;
     groupMoveGranted_ = 0;
     groupMoveTried_ = 0;
     refillCommandHexes();
