@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -112,10 +113,19 @@ void QuitAfter::watch() {
     bool timed = milliseconds_ >= 0;
     for (;;) {
         const int woke = timed ? ::sem_clockwait(&wake_, CLOCK_MONOTONIC, &deadline_) : ::sem_wait(&wake_);
-        const int why = woke == 0 ? 0 : errno;
+        int why = woke == 0 ? 0 : errno;
         if (why == EINTR) continue;
         std::unique_lock<std::mutex> lock(mutex_);
         if (stopping_) return;
+        if (why != 0 && why != ETIMEDOUT) {
+            // A wait the system refused: the clock is looked at every little while instead.
+            if (!timeHasCome()) {
+                lock.unlock();
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
+            }
+            why = ETIMEDOUT;
+        }
         if (why == ETIMEDOUT) {
             timed = false;
             due_ = true;

@@ -82,7 +82,8 @@ void aBoxInAProcessOfItsOwn(const std::filesystem::path& told, int lock = -1, in
     pid_t ended = 0;
     for (int waited = 0; (ended = ::waitpid(box, &status, WNOHANG)) == 0 && waited < 10'000; ++waited)
         std::this_thread::sleep_for(1ms);
-    if (ended != box) {
+    // The watch that ended the box may have waited on it first: gone all the same.
+    if (ended == 0) {
         ::kill(box, SIGKILL);
         ::waitpid(box, &status, 0);
         std::_Exit(98);

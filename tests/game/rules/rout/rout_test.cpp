@@ -184,6 +184,9 @@ TEST_F(Rout, ARouteBackToItsStartIsATerminalRout) {
     EXPECT_EQ(unit.isOutOfPlay(), 1);
 }
 
+// The friend destroyed is past restoring: the order to restore his cohesion rolls no die and tells nothing,
+// where the standing friend hit by the same rout has his hit taken off. Before, the destroyed one was told
+// he "had 1 cohesion hit removed".
 TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
     // One column: the only way north is through the friends.
     useMap(MapFileBuilder(1, 12));
@@ -192,6 +195,7 @@ TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
     auto& steady = add({2, 8});
     auto& broken = add({3, 7});
     broken.routing_ = 1;
+    broken.cohesionHits_ = 3;
     Leader& general = commander(4, 6, 1);
     unit.setRoutDirection(North);
     layer.clearLog();
@@ -204,42 +208,25 @@ TEST_F(Rout, UnitsRunThroughAreHitOrDestroyedAndALeaderIsLeftAlone) {
                "EliminateUnit 3"}));
     EXPECT_EQ(values(steady.getCohesionHits(), broken.isOutOfPlay(), general.isOutOfPlay(), general.getHex()),
               "1 1 0 6");
-}
-
-// A routing friend eliminated by the rout through him is past restoring: the order to restore his cohesion
-// rolls no die and tells nothing, where the standing friend hit by the same rout has his hit taken off.
-// Before, the eliminated unit was told it "had 1 cohesion hit removed".
-TEST_F(Rout, AUnitEliminatedByARoutThroughHimHasNoCohesionRestored) {
-    useMap(MapFileBuilder(1, 12));
-    layer.zocAnswer = 0;
-    auto& unit = add({1, 9});
-    auto& steady = add({2, 8});
-    auto& broken = add({3, 7});
-    broken.routing_ = 1;
-    broken.cohesionHits_ = 3;
-    unit.setRoutDirection(North);
-    unit.RoutMove(2);
-    ASSERT_EQ(values(steady.getCohesionHits(), broken.isEliminationDue()), "1 1");
     const auto told = [&] {
         return layer.lines({"AddCommentary", "DoRestoreCohesion", "CohesionRestored", "UnitDeselected"});
     };
     {
-        SCOPED_TRACE("eliminated");
+        SCOPED_TRACE("destroyed");
         layer.clearLog();
         // d100 50 with initiative 4 would take two hits off a unit still in the battle.
         ScriptedRolls rolls{50};
         broken.restoreCohesion(4);
         EXPECT_EQ(told(), Lines{});
-        EXPECT_EQ(rolls.left(), 1u);
-        EXPECT_EQ(broken.getCohesionHits(), 3);
+        EXPECT_EQ(values(rolls.left(), broken.getCohesionHits()), "1 3");
     }
     {
-        SCOPED_TRACE("run through, standing");
+        SCOPED_TRACE("hit, standing");
         layer.clearLog();
         ScriptedRolls rolls{5};
         steady.restoreCohesion(4);
-        EXPECT_EQ(told(), (Lines{"AddCommentary \\BUnit 2\\b had 1 cohesion hit removed.",
-                                 "DoRestoreCohesion 0 2", "CohesionRestored 2", "UnitDeselected 0"}));
+        EXPECT_EQ(told(), (Lines{"AddCommentary \\BUnit 2\\b had 1 cohesion hit removed.", "DoRestoreCohesion 0 2",
+                                 "CohesionRestored 2", "UnitDeselected 0"}));
         EXPECT_EQ(rolls.left(), 0u);
     }
 }

@@ -181,17 +181,19 @@ bool lockIsFree(const std::filesystem::path& lock) {
 
 // Before, the box stood on with no program behind it, ignored SIGTERM and kept the lock: the next start was
 // refused as "already running".
-TEST(SystemBoxes, ABoxStandingWhenTheTimeComesEndsWithTheGameAndLeavesNoProcessNorLock) {
+TEST(SystemBoxes, ABoxStandingWhenTheGameEndsEndsWithItAndLeavesNoProcessNorLock) {
     TempDir dir{"system-boxes"};
     const std::string data = VAEL_BUILD_DATA_DIR;
     std::ofstream(dir / "afile") << "a file where the data folder should be\n";
+    // SIGTERM under the box ends the game as it ends it without one (128 + 15 as finish tells it).
     const struct {
         const char* what;
-        bool readOnly, running, dataAFile;
+        bool readOnly, running, dataAFile, terminated;
         int exit;
-    } rows[] = {{"the settings will not be kept", true, false, false, 0},
-                {"already running", false, true, false, 1},
-                {"a failed check: the data folder a file", false, false, true, 1}};
+    } rows[] = {{"the settings will not be kept", true, false, false, false, 0},
+                {"already running", false, true, false, false, 1},
+                {"a failed check: the data folder a file", false, false, true, false, 1},
+                {"SIGTERM under the failed check", false, false, true, true, 128 + SIGTERM}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         const auto scratch = dir / row.what;
@@ -202,8 +204,8 @@ TEST(SystemBoxes, ABoxStandingWhenTheTimeComesEndsWithTheGameAndLeavesNoProcessN
             held = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
             ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
         }
-        const Started run =
-            start(scratch, row.dataAFile ? (dir / "afile").string() : data, "2500", row.readOnly);
+        const Started run = start(scratch, row.dataAFile ? (dir / "afile").string() : data,
+                                  row.terminated ? "60000" : "2500", row.readOnly);
         ASSERT_GT(run.pid, 0);
         const EndsWithTest ends{run};
         // The box stands in a process the program started.
@@ -212,6 +214,7 @@ TEST(SystemBoxes, ABoxStandingWhenTheTimeComesEndsWithTheGameAndLeavesNoProcessN
              boxes.empty() && std::chrono::steady_clock::now() < end;)
             if ((boxes = childrenOf(run.pid)).empty()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
         EXPECT_FALSE(boxes.empty()) << "no box came";
+        if (row.terminated) ::kill(run.pid, SIGTERM);
         std::string said;
         EXPECT_EQ(finish(run, said), row.exit) << said;
         for (const pid_t box : boxes) {
