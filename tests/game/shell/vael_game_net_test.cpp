@@ -1067,10 +1067,11 @@ TEST_F(NetPlayer, ACancelInTheWaitingRoomIsToldToTheOtherPlayerAsALeaveByName) {
 
 // A guest whose connection goes from the host's room without his word of leaving is told there by name, in a
 // player's words with the system's after them: Bob's machine closes the line, Cyd's sends him away for its
-// silence. Before, the room showed the system's reason alone ("the connection was lost: the other machine
-// closed it without a word"), which named nobody.
+// silence; Dan, whom the host rejects, is told as the host's refusal. Before, the room showed the system's
+// reason alone ("the connection was lost: the other machine closed it without a word"), which named nobody,
+// and Dan as "The connection to Dan was lost: the host rejected Dan".
 TEST_F(NetPlayer, TheHostsRoomNamesTheGuestWhoseConnectionWasLost) {
-    Stand bob, cyd;
+    Stand bob, cyd, dan;
     const std::uint16_t port = freePort();
     Lines messages, players;
     game.onDialog = [&](Dialog& d, const std::string& name) {
@@ -1089,6 +1090,14 @@ TEST_F(NetPlayer, TheHostsRoomNamesTheGuestWhoseConnectionWasLost) {
             pumpUntil(4000, [&] { return room.players().size() == 2; }, {&cyd});
             cyd.peer->refuse(comm::NetPeer::silenceRefusal());
             pumpUntil(4000, [&] { return room.messages().size() >= 4; }, {&cyd});
+            // The host's own Reject is his refusal, not a line that failed.
+            link = comm::TcpLink::connect(dan.os, "127.0.0.1", port, error);
+            ASSERT_TRUE(link) << error;
+            dan.adopt(std::move(link), "Dan", false);
+            pumpUntil(4000, [&] { return room.players().size() == 2; }, {&dan});
+            d.item(ConnectNetDlg::IdPlayers)->select(1);
+            press(os, d, ConnectNetDlg::IdReject);
+            pumpUntil(4000, [&] { return room.messages().size() >= 6; }, {&dan});
             messages = room.messages();
             players = room.players();
             return press(os, d, Dialog::IdCancel);
@@ -1100,32 +1109,8 @@ TEST_F(NetPlayer, TheHostsRoomNamesTheGuestWhoseConnectionWasLost) {
                                "The connection to Bob was lost: the other machine closed it without a word.",
                                "Cyd has logged on.",
                                "The connection to Cyd was lost: the other machine refused: nothing came from "
-                               "your machine for 30 seconds."}));
-    EXPECT_EQ(players, Lines{"Ann"});
-}
-
-// The host's Reject sends Bob away and the room says so as the host's own doing. Before, it read "The
-// connection to Bob was lost: the host rejected Bob", as of a line that failed.
-TEST_F(NetPlayer, TheHostsRoomTellsARejectedGuestAsTheHostsRefusal) {
-    Stand bob;
-    const std::uint16_t port = freePort();
-    Lines messages, players;
-    game.onDialog = [&](Dialog& d, const std::string& name) {
-        if (name == StartServerDlg::TemplateName) return hostAs(d, port);
-        if (name == ConnectNetDlg::TemplateName) {
-            auto& room = static_cast<ConnectNetDlg&>(d);
-            bobCalls(bob, port);
-            d.item(ConnectNetDlg::IdPlayers)->select(1);
-            press(os, d, ConnectNetDlg::IdReject);
-            pumpUntil(4000, [&] { return room.players().size() == 1; }, {&bob});
-            messages = room.messages();
-            players = room.players();
-            return press(os, d, Dialog::IdCancel);
-        }
-        press(os, d, Dialog::IdOk);
-    };
-    EXPECT_FALSE(game.hostNetworkGame());
-    EXPECT_EQ(messages, (Lines{"Bob has logged on.", "You rejected Bob."}));
+                               "your machine for 30 seconds.",
+                               "Dan has logged on.", "You rejected Dan."}));
     EXPECT_EQ(players, Lines{"Ann"});
 }
 
