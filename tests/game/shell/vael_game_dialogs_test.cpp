@@ -11,6 +11,7 @@
 #include "framework/ui/picture_archive.h"
 #include "framework/ui/window_manager.h"
 #include "game/flow/vael_logical_layer.h"
+#include "game/shell/game_dialogs.h"
 #include "game/shell/combat_results_dialog.h"
 #include "game/shell/game_overview_dialogs.h"
 #include "game/shell/information_dialogs.h"
@@ -41,6 +42,29 @@ protected:
     platform::HeadlessPlatform os;
     VaelGame game{os, VAEL_BUILD_DATA_DIR};
 };
+
+// The start's Start Battle offers every battle of the data set, described by its file: ordered by title,
+// each with its two sides, its units and its map. Described as none, the list would be empty and the player
+// sent to name a battle of his own.
+TEST(ScenarioList, EveryBattleOfTheDataSetIsListedByTitleWithItsSidesUnitsAndMap) {
+    const std::vector<ScenarioChoice> found = findScenarios(VAEL_BUILD_DATA_DIR);
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"ghatmar.scn", "The Fords of Ghatmar"}, {"velmesk.scn", "The Fords of Velmesk"},
+        {"korvath.scn", "The Pass of Korvath"},  {"threnmoor.scn", "The Plain of Threnmoor"},
+        {"ardhun.scn", "The Woods of Ardhun"}};
+    ASSERT_EQ(found.size(), expected.size());
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        SCOPED_TRACE(expected[i].first);
+        EXPECT_EQ(found[i].fileName, expected[i].first);
+        EXPECT_EQ(found[i].title, expected[i].second);
+        EXPECT_FALSE(found[i].homeName.empty());
+        EXPECT_FALSE(found[i].visitorName.empty());
+        EXPECT_NE(found[i].homeName, found[i].visitorName);
+        EXPECT_GT(found[i].units, 0u);
+        EXPECT_FALSE(found[i].mapName.empty());
+        EXPECT_GT(found[i].mapWidth, 0);
+    }
+}
 
 TEST_F(GameDialogs, TheMessageBoxAnswersOKOrCancelByMouseAndKeyAndShowsUpToThreeLines) {
     ASSERT_TRUE(game.ready());

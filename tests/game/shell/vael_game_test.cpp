@@ -31,6 +31,7 @@
 #include "game/shell/combat_results_dialog.h"
 #include "game/shell/game_overview_dialogs.h"
 #include "game/shell/information_dialogs.h"
+#include "game/shell/shell_message_names.h"
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
@@ -197,6 +198,102 @@ ContainerBase* resumed(Component* target, BusMessage event, ContainerBase* data)
     }
     // The resumed leader is his: he finishes him as any other.
     return humanActivated(target, event, data);
+}
+
+// Told of each leader's activation, where a test set it.
+std::function<void()> activationSeen;
+ContainerBase* leaderActivated(Component*, BusMessage, ContainerBase*) {
+    if (activationSeen) activationSeen();
+    return nullptr;
+}
+
+// Told at each tick of a test's timer.
+std::function<void()> tickSeen;
+ContainerBase* timerTicked(Component*, BusMessage, ContainerBase*) {
+    if (tickSeen) tickSeen();
+    return nullptr;
+}
+
+// Save Game chosen while the computer gives a leader's orders waits for a moment the file can carry, the
+// battle playing on, its menus and tool bar live. While it waits, Open Game, a second Save and Start Game
+// open nothing; a wait that comes to no such moment (headless, the clock stands while the game does not
+// wait) writes nothing and says so. Before, Open Game chosen then loaded another game, which the waiting
+// save then wrote under the name given for this one; a second Save opened a box over the first.
+TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBarTellsTheWait) {
+    std::srand(5);
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    battle::InstantAnimations instant;
+    instant.attach(game.app().logicalLayer());
+    ASSERT_TRUE(game.ready());
+    const auto file = dir / "vael" / "waited.vel";
+    const auto status = [&] { return game.frame().statusBar()->text(2); };
+    const auto command = [&](const char* name) {
+        game.app().postMessage(WinApp::mainWindowHandle(), MessageCommand, RegisteredMessage::getId(name), 0);
+    };
+    bool saving = false;
+    std::vector<std::string> shown, asked, told;
+    std::string waitedFor;
+    int starts = 0;
+    activationSeen = [&] {
+        GameControl* control = game.app().gameControl();
+        if (!saving && control && control->getTurn() >= 1) {
+            saving = true;
+            command(VaelToolbar::SaveCommand);
+        }
+    };
+    // The status bar's line as it changes, looked at each tick of the game's clock.
+    bool left = false;
+    tickSeen = [&] {
+        if (saving && (told.empty() || told.back() != status())) told.push_back(status());
+        // The save given up and its box answered, the game is left.
+        if (!left && !told.empty() && told.back().rfind(VaelGame::NotSavedStatus, 0) == 0 &&
+            game.app().modalDepth() == 0) {
+            left = true;
+            platform::Event close;
+            close.kind = platform::EventKind::CloseRequest;
+            os.postEvent(close);
+        }
+    };
+    Probe probe("Saver");
+    probe.setup = [](Probe& p) { p.connectNamed("ActivateLeader", leaderActivated); };
+    probe.attach(game.app().logicalLayer());
+    Probe looker("Status Looker");
+    looker.attach(game.app());
+    looker.addTimer(timerTicked, 1);
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (auto* question = dynamic_cast<InformationDlg*>(&d); question && !question->lines().empty()) {
+            asked.push_back(question->lines().front());
+        }
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
+        shown.push_back(name);
+        if (name == StartGameDlg::TemplateName) {
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+        } else if (name == ScenarioDlg::TemplateName) {
+            clickOn(os, d, starts == 1 ? Dialog::IdOk : Dialog::IdCancel);
+        } else if (name == IntroDlg::TemplateName) {
+            clickOn(os, d, IntroDlg::IdHomeComputer), clickOn(os, d, Dialog::IdOk); // and the visitor
+        } else if (name == LoadSaveDlg::TemplateName && std::count(shown.begin(), shown.end(), name) == 1) {
+            waitedFor = game.app().saveWaitsFor();
+            clickOn(os, d, LoadSaveDlg::IdFileName);
+            postText(os, "waited");
+            clickOn(os, d, Dialog::IdOk);
+            // Chosen as the battle plays on, while the save waits.
+            command(msg::FileOpenGame);
+            command(VaelToolbar::SaveCommand);
+            command(msg::FileStartGame);
+        } else if (name == LoadSaveDlg::TemplateName) {
+            clickOn(os, d, Dialog::IdCancel);
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    activationSeen = {}, tickSeen = {};
+    ASSERT_FALSE(waitedFor.empty()) << "the save was chosen where it need not wait";
+    EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
+    EXPECT_EQ(asked, (std::vector<std::string>{"Cannot save waited.vel:", VaelGame::ExitQuestion}));
+    EXPECT_FALSE(std::filesystem::exists(file));
+    // The wait's end, as the battle goes on after it.
+    EXPECT_EQ(told, std::vector<std::string>{std::string(VaelGame::NotSavedStatus) + "waited.vel"});
 }
 
 TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {

@@ -594,48 +594,6 @@ TEST_F(PlayerWindow, ArmyDetailsShowTheLastUnitOfThrenmoorWhole) {
     writeShot(shot, "player_army_details_last_unit.png");
 }
 
-// After a battle of the campaign won, Campaign Results has no button: its close box goes on, and the
-// campaign's map shows where the campaign goes next.
-TEST_F(PlayerWindow, TheCloseBoxOfCampaignResultsShowsTheCampaignMap) {
-    GameWindow& w = open("player-campaign-close");
-    ASSERT_TRUE(w.ready());
-    PlayerScript& s = *w.script;
-    Grab shot;
-    s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
-    s.step(
-        "Start Campaign", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdCampaign); },
-        [&] { return s.open(CampaignMapDlg::TemplateName) != nullptr; });
-    s.step(
-        "Battle", [&] { s.click(CampaignMapDlg::TemplateName, CampaignMapDlg::IdBattle); },
-        [&] { return w.app().battleRunning() && shownMapWindow(w.app()) && w.app().modalDepth() == 0; });
-    s.step(
-        "the battle won",
-        [&] {
-            Container<short> homeWon(1);
-            w.app().logicalLayer().sendNamed(msg::GameEnded, &homeWon);
-        },
-        [&] { return s.open(EndOfGameDlg::TemplateName) != nullptr; });
-    s.step(
-        "Close", [&] { s.click(EndOfGameDlg::TemplateName, EndOfGameDlg::IdClose); },
-        [&] { return s.open(CampaignResultsDlg::TemplateName) != nullptr; });
-    s.pause();
-    s.step(
-        "the results' close box",
-        [&] { clickCloseBox(*w.watched, s.open(CampaignResultsDlg::TemplateName)->hwnd()); },
-        [&] { return s.closed(CampaignResultsDlg::TemplateName) && s.open(CampaignMapDlg::TemplateName); });
-    s.pause();
-    s.step(
-        "the map's Cancel",
-        [&] {
-            shot = grabWindow(w.sdl->window());
-            s.click(CampaignMapDlg::TemplateName, Dialog::IdCancel);
-        },
-        [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
-    playedThrough(w);
-    EXPECT_EQ(w.app().campaign().active(), false);
-    writeShot(shot, "player_campaign_results_closed.png");
-}
-
 // A campaign begun from the start dialog and its first battle won, up to its results: the steps.
 void winACampaignBattle(GameWindow& w) {
     PlayerScript& s = *w.script;
@@ -656,6 +614,32 @@ void winACampaignBattle(GameWindow& w) {
     s.step(
         "Close", [&] { s.click(EndOfGameDlg::TemplateName, EndOfGameDlg::IdClose); },
         [&] { return s.open(CampaignResultsDlg::TemplateName) != nullptr; });
+}
+
+// After a battle of the campaign won, Campaign Results has no button: its close box goes on, and the
+// campaign's map shows where the campaign goes next.
+TEST_F(PlayerWindow, TheCloseBoxOfCampaignResultsShowsTheCampaignMap) {
+    GameWindow& w = open("player-campaign-close");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    Grab shot;
+    winACampaignBattle(w);
+    s.pause();
+    s.step(
+        "the results' close box",
+        [&] { clickCloseBox(*w.watched, s.open(CampaignResultsDlg::TemplateName)->hwnd()); },
+        [&] { return s.closed(CampaignResultsDlg::TemplateName) && s.open(CampaignMapDlg::TemplateName); });
+    s.pause();
+    s.step(
+        "the map's Cancel",
+        [&] {
+            shot = grabWindow(w.sdl->window());
+            s.click(CampaignMapDlg::TemplateName, Dialog::IdCancel);
+        },
+        [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
+    playedThrough(w);
+    EXPECT_EQ(w.app().campaign().active(), false);
+    writeShot(shot, "player_campaign_results_closed.png");
 }
 
 // The window manager's close request (its close box, or Alt+F4, which it turns into the same request)
