@@ -115,6 +115,33 @@ TEST(PlayerKeys, ReturnOnTheStartDialogPressesTheButtonDrawnAsDefault) {
               (std::vector<std::string>{"StartGame", "CampaignMap", "StartGame", "Scenario", "StartGame"}));
 }
 
+// The road into a battle with both sides given to the computer, up to a leader of his giving his orders.
+void toTheComputersOrders(GameWindow& w) {
+    PlayerScript& s = *w.script;
+    VaelApp& app = w.app();
+    const auto computersOrders = [&app] {
+        Item<WindowHandle>* it = nullptr;
+        for (app.modelessDialogs().firstItem(it); it; it = it->next)
+            if (const WindowManager::Record* r = WindowManager::instance().find(it->value))
+                if (dynamic_cast<AILeaderGoingDlg*>(r->window)) return app.modalDepth() == 0;
+        return false;
+    };
+    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
+    s.step(
+        "Start Battle", [&s] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
+        s.opened(ScenarioDlg::TemplateName));
+    s.step(
+        "the scenario's OK", [&s] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
+        s.opened(IntroDlg::TemplateName));
+    s.step(
+        "both sides to the computer",
+        [&s] {
+            s.click(IntroDlg::TemplateName, IntroDlg::IdHomeComputer);
+            s.click(IntroDlg::TemplateName, Dialog::IdOk);
+        },
+        computersOrders);
+}
+
 // Both sides to the computer: while he gives a leader's orders, a right click on the map opens the Leader
 // menu there with Group Move and Finish Leader in grey, as the bar has them, and Center On Leader in black.
 TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
@@ -124,27 +151,7 @@ TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
     VaelApp& app = w.app();
     Grab shot;
     std::vector<platform::Rect> entries;
-    const auto computersOrders = [&] {
-        Item<WindowHandle>* it = nullptr;
-        for (app.modelessDialogs().firstItem(it); it; it = it->next)
-            if (const WindowManager::Record* r = WindowManager::instance().find(it->value))
-                if (dynamic_cast<AILeaderGoingDlg*>(r->window)) return app.modalDepth() == 0;
-        return false;
-    };
-    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
-    s.step(
-        "Start Battle", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
-        s.opened(ScenarioDlg::TemplateName));
-    s.step(
-        "the scenario's OK", [&] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
-        s.opened(IntroDlg::TemplateName));
-    s.step(
-        "both sides to the computer",
-        [&] {
-            s.click(IntroDlg::TemplateName, IntroDlg::IdHomeComputer);
-            s.click(IntroDlg::TemplateName, Dialog::IdOk);
-        },
-        computersOrders);
+    toTheComputersOrders(w);
     s.step(
         "a right click on the map",
         [&] {
@@ -218,27 +225,7 @@ TEST(PlayerKeys, AWaitingSaveIsToldInTheStatusBarFromItsOKToItsEnd) {
         if (asked && duringShot.width == 0 && status().rfind("Save Game waits", 0) == 0 && !fs::exists(saved))
             during = status(), duringShot = grabWindow(w.sdl->window());
     };
-    const auto computersOrders = [&] {
-        Item<WindowHandle>* it = nullptr;
-        for (app.modelessDialogs().firstItem(it); it; it = it->next)
-            if (const WindowManager::Record* r = WindowManager::instance().find(it->value))
-                if (dynamic_cast<AILeaderGoingDlg*>(r->window)) return app.modalDepth() == 0;
-        return false;
-    };
-    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
-    s.step(
-        "Start Battle", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
-        s.opened(ScenarioDlg::TemplateName));
-    s.step(
-        "the scenario's OK", [&] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
-        s.opened(IntroDlg::TemplateName));
-    s.step(
-        "both sides to the computer",
-        [&] {
-            s.click(IntroDlg::TemplateName, IntroDlg::IdHomeComputer);
-            s.click(IntroDlg::TemplateName, Dialog::IdOk);
-        },
-        computersOrders);
+    toTheComputersOrders(w);
     s.step(
         "Save",
         [&] {
