@@ -20,6 +20,7 @@
 #include "framework/ui/menu_tracker.h"
 #include "game/rules/leaders/leader.h"
 #include "game/flow/game_control.h"
+#include "framework/ui/status_bar.h"
 #include "framework/ui/system_menu.h"
 #include "framework/ui/window_manager.h"
 #include "game/map/vael_map_window.h"
@@ -114,6 +115,33 @@ TEST(PlayerKeys, ReturnOnTheStartDialogPressesTheButtonDrawnAsDefault) {
               (std::vector<std::string>{"StartGame", "CampaignMap", "StartGame", "Scenario", "StartGame"}));
 }
 
+// The road into a battle with both sides given to the computer, up to a leader of his giving his orders.
+void toTheComputersOrders(GameWindow& w) {
+    PlayerScript& s = *w.script;
+    VaelApp& app = w.app();
+    const auto computersOrders = [&app] {
+        Item<WindowHandle>* it = nullptr;
+        for (app.modelessDialogs().firstItem(it); it; it = it->next)
+            if (const WindowManager::Record* r = WindowManager::instance().find(it->value))
+                if (dynamic_cast<AILeaderGoingDlg*>(r->window)) return app.modalDepth() == 0;
+        return false;
+    };
+    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
+    s.step(
+        "Start Battle", [&s] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
+        s.opened(ScenarioDlg::TemplateName));
+    s.step(
+        "the scenario's OK", [&s] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
+        s.opened(IntroDlg::TemplateName));
+    s.step(
+        "both sides to the computer",
+        [&s] {
+            s.click(IntroDlg::TemplateName, IntroDlg::IdHomeComputer);
+            s.click(IntroDlg::TemplateName, Dialog::IdOk);
+        },
+        computersOrders);
+}
+
 // Both sides to the computer: while he gives a leader's orders, a right click on the map opens the Leader
 // menu there with Group Move and Finish Leader in grey, as the bar has them, and Center On Leader in black.
 TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
@@ -123,27 +151,7 @@ TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
     VaelApp& app = w.app();
     Grab shot;
     std::vector<platform::Rect> entries;
-    const auto computersOrders = [&] {
-        Item<WindowHandle>* it = nullptr;
-        for (app.modelessDialogs().firstItem(it); it; it = it->next)
-            if (const WindowManager::Record* r = WindowManager::instance().find(it->value))
-                if (dynamic_cast<AILeaderGoingDlg*>(r->window)) return app.modalDepth() == 0;
-        return false;
-    };
-    s.step("the start dialog", {}, s.opened(StartGameDlg::TemplateName));
-    s.step(
-        "Start Battle", [&] { s.click(StartGameDlg::TemplateName, StartGameDlg::IdStartBattle); },
-        s.opened(ScenarioDlg::TemplateName));
-    s.step(
-        "the scenario's OK", [&] { s.click(ScenarioDlg::TemplateName, Dialog::IdOk); },
-        s.opened(IntroDlg::TemplateName));
-    s.step(
-        "both sides to the computer",
-        [&] {
-            s.click(IntroDlg::TemplateName, IntroDlg::IdHomeComputer);
-            s.click(IntroDlg::TemplateName, Dialog::IdOk);
-        },
-        computersOrders);
+    toTheComputersOrders(w);
     s.step(
         "a right click on the map",
         [&] {
@@ -197,6 +205,55 @@ TEST(PlayerKeys, TheMapsPopUpGreysTheOrdersWhileTheComputerGivesThem) {
         EXPECT_EQ(black, 0);
         EXPECT_GT(grey, 20);
     }
+}
+
+// Save Game chosen while the computer gives his orders: from the OK the status bar says the save waits
+// (player_save_waiting_status.png), and once the file is written it says so (player_save_written_status.png).
+// Before, the status bar stood empty through the first seconds and said nothing when the file was written.
+TEST(PlayerKeys, AWaitingSaveIsToldInTheStatusBarFromItsOKToItsEnd) {
+    FolderGameWindow w("keys_save_wait");
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    VaelApp& app = w.app();
+    const fs::path saved = VaelApp::savedGamesDirectory() / "waited.vel";
+    const auto status = [&] { return w.game->frame().statusBar()->text(2); };
+    bool asked = false;
+    std::string during, after;
+    Grab duringShot, afterShot;
+    // The wait plays the battle on in a loop of its own: the status bar is looked at as it looks for input.
+    w.watched->polled = [&] {
+        if (asked && duringShot.width == 0 && status().rfind("Save Game waits", 0) == 0 && !fs::exists(saved))
+            during = status(), duringShot = grabWindow(w.sdl->window());
+    };
+    toTheComputersOrders(w);
+    s.step(
+        "Save",
+        [&] {
+            app.postMessage(WinApp::mainWindowHandle(), MessageCommand,
+                            RegisteredMessage::getId(VaelToolbar::SaveCommand), 0);
+        },
+        s.opened(LoadSaveDlg::TemplateName));
+    s.step(
+        "named and OK",
+        [&] {
+            s.click(LoadSaveDlg::TemplateName, LoadSaveDlg::IdFileName);
+            postText(*w.watched, "waited");
+            s.click(LoadSaveDlg::TemplateName, Dialog::IdOk);
+            asked = true;
+        },
+        [&] { return s.closed(LoadSaveDlg::TemplateName) && fs::exists(saved) && app.modalDepth() == 0; });
+    s.pause();
+    s.step("the status bar looked at", [&] { after = status(), afterShot = grabWindow(w.sdl->window()); });
+    EXPECT_EQ(w.game->run(), 0);
+    w.watched->polled = {};
+    EXPECT_EQ(s.faults, std::vector<std::string>{});
+    EXPECT_TRUE(fs::exists(saved));
+    EXPECT_EQ(during.rfind("Save Game waits", 0), 0u) << during;
+    EXPECT_EQ(after, std::string(VaelGame::SavedStatus) + "waited.vel");
+    ASSERT_GT(duringShot.width, 0) << "player_save_waiting_status.png was not taken";
+    ASSERT_GT(afterShot.width, 0) << "player_save_written_status.png was not taken";
+    EXPECT_TRUE(writePng(duringShot, fs::path(VAEL_BUILD_DIR) / "player_save_waiting_status.png"));
+    EXPECT_TRUE(writePng(afterShot, fs::path(VAEL_BUILD_DIR) / "player_save_written_status.png"));
 }
 
 // A battle saved as "Kärnten", then saved again under the same name: "Replace the saved game Kärnten.vel?"

@@ -16,12 +16,17 @@ class WatchedPlatform : public platform::Platform {
 public:
     explicit WatchedPlatform(platform::Platform& inner) : inner_(inner) {}
     std::function<void()> idle;
+    // And for each look the game takes at its input without waiting (a loop of its own that plays on).
+    std::function<void()> polled;
 
     bool waitEvent(platform::Event& event) override {
         if (!inner_.eventWaiting() && idle) idle();
         return inner_.waitEvent(event);
     }
-    bool pollEvent(platform::Event& event) override { return inner_.pollEvent(event); }
+    bool pollEvent(platform::Event& event) override {
+        if (polled) polled();
+        return inner_.pollEvent(event);
+    }
     bool eventWaiting() override { return inner_.eventWaiting(); }
     void postEvent(const platform::Event& event) override { inner_.postEvent(event); }
     std::uint32_t startTimer(std::uint32_t period) override { return inner_.startTimer(period); }
