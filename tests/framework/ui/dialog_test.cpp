@@ -799,7 +799,7 @@ const Expected programTemplates[] = {
     {"SHOWCOMBATRESULTS", 314, 135, "1", "d"},
     {"STARTCLIENT", 207, 74, "101 102 103 1 2 9 -1 -1 -1", "eeedppt!t!t!"},
     {"STARTGAME", 367, 295, "102 106 101 103 104 2 105", "pdppppp"},
-    {"STARTSERVER", 207, 49, "1 2 -1 -1 101 103 9", "dpt!t!eep"},
+    {"STARTSERVER", 207, 61, "1 2 -1 -1 101 103 9 -1", "dpt!t!eept"},
     {"TEMPNETDLG", 97, 77, "10 11", "pd"},
     {"VAELELITEINITDLG", 183, 58, "1 2 -1 -1 9", "dpt!t!p"},
     {"VAELMESSAGEBOX", 205, 58, "1 2 101 102 -1 103", "dpt!t!t!t!"},

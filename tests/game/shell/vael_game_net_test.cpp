@@ -2090,7 +2090,8 @@ TEST_F(NetPlayer, TheGuestSaysItWaitsWhenTheHostStandsStillBeforeItsFirstActivat
     ASSERT_TRUE(heardLike(host, "NetAnswer")) << "the guest never answered";
     waitsAfter("the question answered");
     Container<unsigned short> number(hostsLeader(game.app().logicalLayer()));
-    sendAll(host, {wired("ActivateLeader", BusMessage::Send, &number)});
+    const Container<BattleStateStruct> state(BattleStateStruct{VaelNetComponent::captureState(game.app().logicalLayer())});
+    sendAll(host, {wired("BattleState", BusMessage::Send, &state), wired("ActivateLeader", BusMessage::Send, &number)});
     waitsAfter("the host's leader active");
 }
 
