@@ -864,6 +864,15 @@ protected:
         ASSERT_TRUE(game.joinNetworkGame());
         ASSERT_TRUE(game.app().inBattle());
     }
+    // Silent at 2999 milliseconds of waiting from now, the guest names the host's player at 3000.
+    void saysItWaitsOnAnnAfterThreeSeconds(VaelNetComponent& net) {
+        const std::uint32_t at = os.tickCount();
+        net.lookAtWaiting(at);
+        net.lookAtWaiting(at + 2999);
+        EXPECT_EQ(net.waitingText(), "");
+        net.lookAtWaiting(at + 3000);
+        EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+    }
     // The other machine's player leaves while a question stands here: "answered for him" when the loss
     // closes it, else "still asked" and the player answers it himself.
     void otherLeavesWhileAsked(Stand& other, Dialog& question, Lines& met, std::int16_t ownAnswer) {
@@ -2067,12 +2076,7 @@ TEST_F(NetPlayer, TheGuestSaysItWaitsWhenTheHostStandsStillBeforeItsFirstActivat
         SCOPED_TRACE(what);
         pumpUntil(400, [] { return false; }, {&host});
         ASSERT_TRUE(net.peer() && net.peer()->isOpen()) << "refused";
-        const std::uint32_t at = os.tickCount();
-        net.lookAtWaiting(at);
-        net.lookAtWaiting(at + 2999);
-        EXPECT_EQ(net.waitingText(), "");
-        net.lookAtWaiting(at + 3000);
-        EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+        saysItWaitsOnAnnAfterThreeSeconds(net);
         EXPECT_EQ(status(2), "Waiting for Ann...");
     };
     std::string begin, error;
@@ -2141,12 +2145,7 @@ TEST_F(NetPlayer, AtATurnsEndOnlyTheMachineThatWaitsSaysSo) {
     EXPECT_EQ(overOverview, "");
     EXPECT_EQ(statusOverOverview, "");
     // Seen: the host's next word is owed now.
-    const std::uint32_t at = os.tickCount();
-    net.lookAtWaiting(at);
-    net.lookAtWaiting(at + 2999);
-    EXPECT_EQ(net.waitingText(), "");
-    net.lookAtWaiting(at + 3000);
-    EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+    saysItWaitsOnAnnAfterThreeSeconds(net);
 }
 
 } // namespace

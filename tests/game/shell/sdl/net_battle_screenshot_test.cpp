@@ -137,19 +137,7 @@ void answer(Dialog& d, const std::string& name) {
     std::cerr << who() << " dialog " << name << std::endl;
     if (name == StartGameDlg::TemplateName)
         return click(d, side.ended ? StartGameDlg::IdExit : StartGameDlg::IdMultiplayer);
-    if (name == TempNetDlg::TemplateName)
-        return click(d, side.host ? TempNetDlg::IdServer : TempNetDlg::IdClient);
-    if (name == StartServerDlg::TemplateName) {
-        d.setItemText(StartServerDlg::IdName, "Ann");
-        d.setItemText(StartServerDlg::IdPort, std::to_string(side.port));
-        return click(d, Dialog::IdOk);
-    }
-    if (name == StartClientDlg::TemplateName) {
-        d.setItemText(StartClientDlg::IdName, "Bob");
-        d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
-        d.setItemText(StartClientDlg::IdPort, std::to_string(side.port));
-        return click(d, Dialog::IdOk);
-    }
+    if (takeTheRoadIn(d, name, side.host, side.port, click)) return;
     if (name == ConnectNetDlg::TemplateName) {
         if (!side.host) return; // the guest's room closes when the host begins
         std::ofstream(side.work / "listening") << side.port << '\n';

@@ -571,19 +571,7 @@ void answer(Dialog& d, const std::string& name) {
             return click(d, StartGameDlg::IdExit);
         return click(d, StartGameDlg::IdMultiplayer);
     }
-    if (name == TempNetDlg::TemplateName)
-        return click(d, side.host ? TempNetDlg::IdServer : TempNetDlg::IdClient);
-    if (name == StartServerDlg::TemplateName) {
-        d.setItemText(StartServerDlg::IdName, "Ann");
-        d.setItemText(StartServerDlg::IdPort, std::to_string(side.port));
-        return click(d, Dialog::IdOk);
-    }
-    if (name == StartClientDlg::TemplateName) {
-        d.setItemText(StartClientDlg::IdName, "Bob");
-        d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
-        d.setItemText(StartClientDlg::IdPort, std::to_string(side.port));
-        return click(d, Dialog::IdOk);
-    }
+    if (takeTheRoadIn(d, name, side.host, side.port, click)) return;
     if (name == ConnectNetDlg::TemplateName) {
         if (!side.host) return; // the guest's room closes when the host begins
         // The host listens now: the other process may call. The battle begins once it has logged on.

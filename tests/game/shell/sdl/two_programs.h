@@ -7,6 +7,8 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdint>
+#include <functional>
 #include <cstdlib>
 #include <csignal>
 #include <filesystem>
@@ -15,6 +17,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "game/net/net_dialogs.h"
 
 extern char** environ;
 
@@ -57,6 +61,27 @@ inline pid_t startMachine(const std::string& filter, const char* role, std::uint
     posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     return pid;
+}
+
+// The road into the battle as each machine's player takes it: Multiplayer's choice of hosting or joining,
+// then his name (Ann on the host, Bob on the guest), the host and the port typed. False for any other dialog.
+inline bool takeTheRoadIn(Dialog& d, const std::string& name, bool host, std::uint16_t port,
+                          const std::function<void(Dialog&, std::int16_t)>& click) {
+    if (name == TempNetDlg::TemplateName) {
+        click(d, host ? TempNetDlg::IdServer : TempNetDlg::IdClient);
+    } else if (name == StartServerDlg::TemplateName) {
+        d.setItemText(StartServerDlg::IdName, "Ann");
+        d.setItemText(StartServerDlg::IdPort, std::to_string(port));
+        click(d, Dialog::IdOk);
+    } else if (name == StartClientDlg::TemplateName) {
+        d.setItemText(StartClientDlg::IdName, "Bob");
+        d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
+        d.setItemText(StartClientDlg::IdPort, std::to_string(port));
+        click(d, Dialog::IdOk);
+    } else {
+        return false;
+    }
+    return true;
 }
 
 inline std::string contents(const std::filesystem::path& file) {
