@@ -864,6 +864,24 @@ protected:
         ASSERT_TRUE(game.joinNetworkGame());
         ASSERT_TRUE(game.app().inBattle());
     }
+    // Silent at 2999 milliseconds of waiting from now, the guest names the host's player at 3000.
+    void saysItWaitsOnAnnAfterThreeSeconds(VaelNetComponent& net) {
+        const std::uint32_t at = os.tickCount();
+        net.lookAtWaiting(at);
+        net.lookAtWaiting(at + 2999);
+        EXPECT_EQ(net.waitingText(), "");
+        net.lookAtWaiting(at + 3000);
+        EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+    }
+    // The other machine's player leaves while a question stands here: "answered for him" when the loss
+    // closes it, else "still asked" and the player answers it himself.
+    void otherLeavesWhileAsked(Stand& other, Dialog& question, Lines& met, std::int16_t ownAnswer) {
+        met.push_back("asked");
+        other.peer->leave();
+        pumpUntil(4000, [&] { return !question.isOpen(); }, {&other});
+        met.push_back(question.isOpen() ? "still asked" : "answered for him");
+        if (question.isOpen()) press(os, question, ownAnswer);
+    }
     // A click in the middle of the tool bar's button, counted from the left.
     void clickToolbarButton(int which) {
         const auto* bar = dynamic_cast<VaelToolbar*>(game.frame().toolbar());
@@ -1381,12 +1399,7 @@ TEST_F(NetPlayer, TheHostAskedTheEliteInitiativeWhenTheGuestLeavesIsAskedNoMore)
         }
         if (name == EliteInitiativeDlg::TemplateName || name == VaelEliteInitiativeDlg::TemplateName) {
             if (!met.empty()) return press(os, d, Dialog::IdOk);
-            met.push_back("asked");
-            guest.peer->leave();
-            pumpUntil(4000, [&] { return !d.isOpen(); }, {&guest});
-            met.push_back(d.isOpen() ? "still asked" : "answered for him");
-            if (d.isOpen()) press(os, d, Dialog::IdOk);
-            return;
+            return otherLeavesWhileAsked(guest, d, met, Dialog::IdOk);
         }
         if (const auto* box = dynamic_cast<InformationDlg*>(&d)) {
             met.push_back("told " + (box->lines().empty() ? std::string() : box->lines().front()));
@@ -1682,12 +1695,7 @@ TEST_F(NetPlayer, AQuestionToLeaveStillOpenWhenTheOtherMachineGoesIsAnsweredNo) 
     joinAsBob(host, [&](Dialog& d, const std::string& name) {
         auto* box = dynamic_cast<InformationDlg*>(&d);
         if (box && !box->lines().empty() && box->lines().front() == VaelGame::ExitQuestion) {
-            met.push_back("asked");
-            host.peer->leave();
-            pumpUntil(4000, [&] { return !d.isOpen(); }, {&host});
-            met.push_back(d.isOpen() ? "still asked" : "answered for him");
-            if (d.isOpen()) press(os, d, Dialog::IdCancel);
-            return;
+            return otherLeavesWhileAsked(host, d, met, Dialog::IdCancel);
         }
         if (box) {
             met.push_back("told " + (box->lines().empty() ? std::string() : box->lines().front()));
@@ -2069,12 +2077,7 @@ TEST_F(NetPlayer, TheGuestSaysItWaitsWhenTheHostStandsStillBeforeItsFirstActivat
         SCOPED_TRACE(what);
         pumpUntil(400, [] { return false; }, {&host});
         ASSERT_TRUE(net.peer() && net.peer()->isOpen()) << "refused";
-        const std::uint32_t at = os.tickCount();
-        net.lookAtWaiting(at);
-        net.lookAtWaiting(at + 2999);
-        EXPECT_EQ(net.waitingText(), "");
-        net.lookAtWaiting(at + 3000);
-        EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+        saysItWaitsOnAnnAfterThreeSeconds(net);
         EXPECT_EQ(status(2), "Waiting for Ann...");
     };
     std::string begin, error;
@@ -2145,12 +2148,7 @@ TEST_F(NetPlayer, AtATurnsEndOnlyTheMachineThatWaitsSaysSo) {
     EXPECT_EQ(overOverview, "");
     EXPECT_EQ(statusOverOverview, "");
     // Seen: the host's next word is owed now.
-    const std::uint32_t at = os.tickCount();
-    net.lookAtWaiting(at);
-    net.lookAtWaiting(at + 2999);
-    EXPECT_EQ(net.waitingText(), "");
-    net.lookAtWaiting(at + 3000);
-    EXPECT_EQ(net.waitingText(), "Waiting for Ann...");
+    saysItWaitsOnAnnAfterThreeSeconds(net);
 }
 
 } // namespace

@@ -75,19 +75,15 @@
 #include "platform/sdl/sdl_platform.h"
 #include "support/bus_recorder.h"
 #include "support/temp_dir.h"
+#include "two_programs.h"
 #include "x11_grab.h"
-
-extern char** environ;
 
 namespace vael::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string env(const char* name) {
-    const char* value = std::getenv(name);
-    return value ? value : "";
-}
+constexpr const char* OneMachine = "NetGameWindows.OneMachine";
 
 // One machine of the game: what it is, and what the test sees of it.
 struct Side {
@@ -575,19 +571,7 @@ void answer(Dialog& d, const std::string& name) {
             return click(d, StartGameDlg::IdExit);
         return click(d, StartGameDlg::IdMultiplayer);
     }
-    if (name == TempNetDlg::TemplateName)
-        return click(d, side.host ? TempNetDlg::IdServer : TempNetDlg::IdClient);
-    if (name == StartServerDlg::TemplateName) {
-        d.setItemText(StartServerDlg::IdName, "Ann");
-        d.setItemText(StartServerDlg::IdPort, std::to_string(side.port));
-        return click(d, Dialog::IdOk);
-    }
-    if (name == StartClientDlg::TemplateName) {
-        d.setItemText(StartClientDlg::IdName, "Bob");
-        d.setItemText(StartClientDlg::IdServer, "127.0.0.1");
-        d.setItemText(StartClientDlg::IdPort, std::to_string(side.port));
-        return click(d, Dialog::IdOk);
-    }
+    if (takeTheRoadIn(d, name, side.host, side.port, click)) return;
     if (name == ConnectNetDlg::TemplateName) {
         if (!side.host) return; // the guest's room closes when the host begins
         // The host listens now: the other process may call. The battle begins once it has logged on.
@@ -666,60 +650,6 @@ TEST(NetGameWindows, OneMachine) {
     side.game = nullptr, side.os = nullptr;
 }
 
-pid_t startMachine(const char* role, std::uint16_t port, const fs::path& work, const fs::path& log) {
-    const std::string self = fs::read_symlink("/proc/self/exe").string();
-    std::vector<std::string> args = {self, "--gtest_filter=NetGameWindows.OneMachine"};
-    std::vector<std::string> vars;
-    for (char** e = environ; *e; ++e)
-        vars.push_back(*e);
-    vars.push_back(std::string("VAEL_NET_ROLE=") + role);
-    vars.push_back("VAEL_NET_PORT=" + std::to_string(port));
-    vars.push_back("VAEL_NET_WORK=" + work.string());
-    std::vector<char*> argv, envp;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    for (std::string& v : vars)
-        envp.push_back(v.data());
-    envp.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_adddup2(&actions, 1, 2);
-    // A session of its own: the guest is stopped for a while, and a stopped process in the process group
-    // shared with the test runner and every other test is hung up by the kernel once that group loses its
-    // last parent outside it.
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSID);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, self.c_str(), &actions, &attributes, argv.data(), envp.data()) != 0) pid = -1;
-    posix_spawnattr_destroy(&attributes);
-    posix_spawn_file_actions_destroy(&actions);
-    return pid;
-}
-
-std::string contents(const fs::path& file) {
-    std::ifstream in(file);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-// Ends a machine that is still running after the time given, and tells how it ended.
-std::string finish(pid_t pid, std::chrono::steady_clock::time_point until) {
-    int status = 0;
-    while (::waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > until) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, &status, 0);
-            return "killed after the time allowed";
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0 ? "" : "exited " + std::to_string(status);
-}
-
 TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     if (!env("VAEL_NET_ROLE").empty()) GTEST_SKIP();
     TempDir work("net-game");
@@ -746,7 +676,7 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
             peer = std::make_unique<comm::NetPeer>(std::move(link), comm::Greeting{1, VaelVersion, "Ann", 1});
             peer->start();
         };
-        const pid_t refused = startMachine("refused", older.port(), work.path(), work / "refused.log");
+        const pid_t refused = startMachine(OneMachine, "refused", older.port(), work.path(), work / "refused.log");
         ASSERT_GT(refused, 0);
         const auto by = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         siginfo_t info{};
@@ -761,12 +691,12 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
         refusedEnd = finish(refused, by);
     }
     // ---- end of a guest sent back by an older host ----
-    const pid_t host = startMachine("host", port, work.path(), work / "host.log");
+    const pid_t host = startMachine(OneMachine, "host", port, work.path(), work / "host.log");
     ASSERT_GT(host, 0);
     while (!fs::exists(work / "listening") && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const pid_t guest =
-        fs::exists(work / "listening") ? startMachine("guest", port, work.path(), work / "guest.log") : -1;
+        fs::exists(work / "listening") ? startMachine(OneMachine, "guest", port, work.path(), work / "guest.log") : -1;
     // ---- The guest's machine stopped ----
     const auto appears = [&](const char* file, std::chrono::seconds within) {
         const auto by = std::min(until, std::chrono::steady_clock::now() + within);
@@ -803,7 +733,7 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     const std::string guestEnd = guest > 0 ? finish(guest, until) : "never started";
     // ---- The second game ----
     const pid_t guest2 = appears("listening2", std::chrono::seconds(60))
-                             ? startMachine("guest2", port, work.path(), work / "guest2.log")
+                             ? startMachine(OneMachine, "guest2", port, work.path(), work / "guest2.log")
                              : -1;
     const std::string guest2End = guest2 > 0 ? finish(guest2, until) : "never started";
     // ---- end of the second game ----

@@ -1,0 +1,264 @@
+// Two copies of the program on one X display fight a network battle to its end: one hosts the tests' short
+// skirmish (the armies meet at once and break at their first loss) from the start dialog's Multiplayer and
+// one joins it, the home leaders played on the host and the visitor's on the guest. At every activation of
+// his own leaders each player, by the mouse and keys, has a unit with missiles shoot, a unit with an enemy
+// near charge and a unit move, then finishes the leader. Every other box is answered as it stands. The first
+// volley of each side is saved as its window ("net_battle_host_fired.png", "net_battle_guest_fired.png"), and
+// the end of the battle as both windows ("net_battle_host_end.png", "net_battle_guest_end.png" in the build
+// folder). The two commentaries, each line as its window holds it, must be the same, and each side must have
+// fired and charged.
+//
+// The test program plays both parts: run plainly it starts itself twice, once for each machine.
+#include <gtest/gtest.h>
+
+#include <SDL.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "framework/comm/tcp_link.h"
+#include "framework/core/debug_stream.h"
+#include "framework/ui/win_app.h"
+#include "framework/ui/window_manager.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/net/net_dialogs.h"
+#include "game/net/vael_net_component.h"
+#include "game/shell/clicking_player.h"
+#include "game/shell/commentary_dialog.h"
+#include "game/shell/forged_battle_data.h"
+#include "game/shell/game_dialogs.h"
+#include "game/shell/information_dialogs.h"
+#include "game/shell/vael_game.h"
+#include "grab_png.h"
+#include "platform/headless/headless_platform.h"
+#include "platform/sdl/sdl_platform.h"
+#include "support/bus_recorder.h"
+#include "support/temp_dir.h"
+#include "two_programs.h"
+#include "watched_platform.h"
+#include "x11_grab.h"
+
+namespace vael::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* OneMachine = "NetBattleWindows.OneMachine";
+
+// One machine of the battle, and what the test sees of it.
+struct Side {
+    bool host = false;
+    std::uint16_t port = 0;
+    fs::path work; // where the side leaves its word for the test
+    platform::SdlPlatform* os = nullptr;
+    VaelGame* game = nullptr;
+    ClickingPlayer player;
+    int looks = 0;
+    bool firedShot = false;
+    bool ended = false;
+    bool closing = false;
+};
+Side side;
+
+std::string who() {
+    return side.host ? "host" : "guest";
+}
+
+void click(Dialog& dialog, std::int16_t id) {
+    clickItem(*side.os, dialog, id);
+}
+
+// The commentary as its window holds it, a line to a row, the bold marks left out.
+std::string commentaryShown() {
+    std::string text;
+    for (const CommentaryLine& line : side.game->app().commentary().lines()) {
+        for (const CommentaryRun& run : line)
+            text += run.text;
+        text += '\n';
+    }
+    return text;
+}
+
+void shoot(const char* what) {
+    EXPECT_TRUE(writePng(grabWindow(side.os->window()),
+                         fs::path(VAEL_BUILD_DIR) / ("net_battle_" + who() + "_" + what + ".png")));
+}
+
+// A leader of this machine activated anew is taken up by the player, even when he is the one taken up last
+// (momentum, or the only leader left).
+ContainerBase* activateLeader(Component*, BusMessage, ContainerBase*) {
+    side.player.handled = {-1, -1, -1};
+    return nullptr;
+}
+
+ContainerBase* gameEnded(Component*, BusMessage, ContainerBase*) {
+    side.ended = true;
+    return nullptr;
+}
+
+void idle() {
+    // As a person looks before his next click: only once what he did last has been taken.
+    if (!side.game || side.closing || side.os->eventWaiting() || side.game->app().queuedTasks() != 0) return;
+    if (side.ended) return;
+    if (++side.looks % 4 != 0) return;
+    if (side.looks % 200 == 0) {
+        const Leader* leader = ClickingPlayer::activeLeader(side.game->app());
+        std::cerr << who() << " looks " << side.looks << " step " << int(side.player.step) << " activations "
+                  << side.player.activations << " leader " << (leader ? leader->getName() : "-") << " orders "
+                  << (leader && leader->isOrdersPhaseActive()) << " modal " << side.game->app().modalDepth()
+                  << " status " << side.game->app().net().waitingText() << std::endl;
+    }
+    side.player.idle();
+    if (!side.firedShot && side.player.volleys > 0) {
+        side.firedShot = true;
+        shoot("fired");
+    }
+}
+
+ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+    idle();
+    return nullptr;
+}
+
+void answer(Dialog& d, const std::string& name) {
+    std::cerr << who() << " dialog " << name << std::endl;
+    if (name == StartGameDlg::TemplateName)
+        return click(d, side.ended ? StartGameDlg::IdExit : StartGameDlg::IdMultiplayer);
+    if (takeTheRoadIn(d, name, side.host, side.port, click)) return;
+    if (name == ConnectNetDlg::TemplateName) {
+        if (!side.host) return; // the guest's room closes when the host begins
+        std::ofstream(side.work / "listening") << side.port << '\n';
+        auto& room = static_cast<ConnectNetDlg&>(d);
+        const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+        while (room.players().size() < 2 && std::chrono::steady_clock::now() < until) {
+            side.game->app().pumpMessage();
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return click(d, Dialog::IdOk);
+    }
+    if (name == EndOfGameDlg::TemplateName) {
+        // The end as the player sees it, and the battle as each machine told it.
+        shoot("end");
+        std::ofstream(side.work / (who() + ".commentary")) << commentaryShown();
+        side.ended = true;
+        return click(d, EndOfGameDlg::IdClose);
+    }
+    // The battle's own questions and notices (the elite initiative, the results) are taken as they stand.
+    click(d, Dialog::IdOk);
+}
+
+// One machine's part, when this program was started as one.
+TEST(NetBattleWindows, OneMachine) {
+    const std::string role = env("VAEL_NET_ROLE");
+    if (role.empty()) GTEST_SKIP() << "run by TwoProgramsFightOneBattleToItsEnd";
+    side.host = role == "host";
+    side.port = static_cast<std::uint16_t>(std::stoi(env("VAEL_NET_PORT")));
+    side.work = env("VAEL_NET_WORK");
+    const std::string trace = (side.work / (role + ".trace")).string();
+    debugStream().rdbuf()->open(trace.c_str());
+    TempDir dir(side.host ? "net-battle-host" : "net-battle-guest");
+    setenv("XDG_DATA_HOME", dir.path().c_str(), 1);
+    // Both machines hold the same battle: the skirmish, forged alike on each.
+    const std::string data = forgedBattleData(dir, "short_skirmish.scn.txt", "skirmish.scn");
+    std::string error;
+    auto platform = platform::SdlPlatform::create(dir / "settings.ini", error);
+    ASSERT_TRUE(platform) << error;
+    side.os = platform.get();
+    std::srand(side.host ? 4 : 5);
+    VaelGame vael(*platform, data);
+    side.game = &vael;
+    side.player.os = side.os, side.player.game = &vael;
+    side.player.fire = true, side.player.shock = true;
+    side.player.movable = [&vael](Combat& c) {
+        return ClickingPlayer::clickable(vael.app(), static_cast<short>(c.getHex()));
+    };
+    ASSERT_TRUE(vael.ready());
+    // Side by side on the screen: a window under another would be taken black.
+    SDL_SetWindowPosition(side.os->window(), side.host ? 0 : 1060, 0);
+    Probe probe("Player");
+    probe.setup = [](Probe& p) {
+        p.connectNamed("ActivateLeader", activateLeader);
+        p.connectNamed("GameEnded", gameEnded);
+        p.addTimer(onTick, 2);
+    };
+    probe.attach(vael.app().logicalLayer());
+    vael.onDialog = answer;
+    vael.run();
+    probe.detach();
+    std::ofstream(side.work / (role + ".played"))
+        << side.player.volleys << ' ' << side.player.charges << ' ' << side.player.combats.size() << ' '
+        << side.player.moves << '\n';
+    // A click that left its unit unselected only sends the player on to his next order (it happens now and
+    // then in a network battle, and is written to the log); any other fault he met is the game's.
+    std::vector<std::string> faults;
+    for (const std::string& fault : side.player.faults)
+        if (!fault.ends_with("did not select it"))
+            faults.push_back(fault);
+        else
+            std::cerr << who() << " player: " << fault << std::endl;
+    EXPECT_EQ(faults, std::vector<std::string>{});
+    side.game = nullptr, side.os = nullptr;
+}
+
+TEST(NetBattleWindows, TwoProgramsFightOneBattleToItsEnd) {
+    if (!env("VAEL_NET_ROLE").empty()) GTEST_SKIP();
+    TempDir work("net-battle");
+    std::uint16_t port = 0;
+    {
+        platform::HeadlessPlatform probe(work / "probe.ini");
+        comm::TcpListener listener(probe);
+        std::string error;
+        ASSERT_TRUE(listener.listen(0, error)) << error;
+        port = listener.port();
+    }
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(400);
+    const pid_t host = startMachine(OneMachine, "host", port, work.path(), work / "host.log");
+    ASSERT_GT(host, 0);
+    while (!fs::exists(work / "listening") && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    const pid_t guest = fs::exists(work / "listening")
+                            ? startMachine(OneMachine, "guest", port, work.path(), work / "guest.log")
+                            : -1;
+    const std::string guestEnd = guest > 0 ? finish(guest, until) : "never started";
+    const std::string hostEnd = finish(host, until);
+    EXPECT_EQ(hostEnd, "") << contents(work / "host.log");
+    EXPECT_EQ(guestEnd, "") << contents(work / "guest.log");
+    const std::string hostSaid = contents(work / "host.commentary"),
+                      guestSaid = contents(work / "guest.commentary");
+    EXPECT_GT(hostSaid.size(), 500u) << "the host's battle never ended";
+    EXPECT_EQ(guestSaid, hostSaid);
+    // Orders on both sides: each player shot and moved by the mouse; the host's horse, in reach of the enemy
+    // at once, charged, and the shock combat was fought (the guest's mounted men throw javelins instead).
+    for (const char* role : {"host", "guest"}) {
+        SCOPED_TRACE(role);
+        int volleys = 0, charges = 0, combats = 0, moves = 0;
+        ASSERT_TRUE(std::istringstream(contents(work / (std::string(role) + ".played"))) >> volleys >>
+                    charges >> combats >> moves);
+        EXPECT_GE(volleys, 1);
+        EXPECT_GE(moves, 1);
+        // The host's rules fight the battle's combats; the guest is shown them.
+        if (std::string(role) == "host") {
+            EXPECT_GE(charges, 1);
+            EXPECT_GE(combats, 1);
+        }
+    }
+    for (const char* png : {"net_battle_host_fired.png", "net_battle_guest_fired.png",
+                            "net_battle_host_end.png", "net_battle_guest_end.png"})
+        EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / png)) << png;
+}
+
+} // namespace
+} // namespace vael::test
