@@ -398,10 +398,8 @@ private:
         // the same point of its own battle however fast the two run; a question asked there is waited for as
         // the loop waits (waitForTheOtherMachine).
         if (options_.display) {
-            platform_.holdSockets = [this] {
-                VaelPhysicalLayers* views = app_.views();
-                return (views && views->shownViewBusy()) || combatPauseUnderWay(app_.logicalLayer());
-            };
+            platform_.holdSockets = [this] { return !settled(); };
+            net.oneBatchAtATime = true;
             net.waitStep = [this] {
                 waitForTheOtherMachine();
                 if (!app_.messageWaiting() && !app_.waitMessage()) return false;
@@ -455,6 +453,7 @@ private:
         net.onWaiting = nullptr;
         net.toPeer = nullptr;
         net.waitStep = nullptr;
+        net.oneBatchAtATime = false;
         platform_.holdSockets = nullptr;
         net.setPeer(nullptr, false);
     }
@@ -524,8 +523,11 @@ private:
     // take it for a player leaving its battle. The battle moves no further meanwhile; only the network is
     // read.
     void awaitTheOtherMachinesCap() {
-        // Nothing more is shown: the sockets are looked at whatever the display still plays.
+        // Nothing more is shown: the sockets are looked at whatever the display still plays, and every word
+        // is taken as it comes.
         platform_.holdSockets = nullptr;
+        app_.net().oneBatchAtATime = false;
+        if (comm::NetPeer* peer = app_.net().peer(); peer && peer->isHeld()) peer->release();
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.networkWait);
         for (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen(); peer = app_.net().peer()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -553,8 +555,11 @@ private:
     void waitForTheOtherMachine() {
         VaelPhysicalLayers* views = app_.views();
         comm::NetPeer* peer = app_.net().peer();
+        // The other machine's next word, taken here once this machine has settled from the last.
+        if (options_.display && peer && peer->isHeld() && settled()) peer->release();
         const bool still = app_.queuedTasks() == 0 && platform_.queuedEvents() == 0;
-        if (still && peer && peer->isOpen() && app_.net().awaitsTheOther() && !(views && views->shownViewBusy())) {
+        if (options_.display && settled() && peer && peer->isOpen() && !peer->isHeld() &&
+            app_.net().awaitsTheOther()) {
             while (peer->isOpen() && !platform_.waitForSockets(NetworkKeepAliveSliceMs))
                 peer->tick();
             silentSince_ = std::chrono::steady_clock::now();
@@ -564,7 +569,8 @@ private:
         const auto now = std::chrono::steady_clock::now();
         const bool waiting = mark == netMark_ && still && !(views && views->shownViewOwesAReply());
         netMark_ = mark;
-        if (!waiting || platform_.waitForSockets(NetworkSliceMs)) {
+        // While this machine's display still plays, the other's word waits anyway: the clock goes on at once.
+        if (!waiting || (options_.display && !settled()) || platform_.waitForSockets(NetworkSliceMs)) {
             silentSince_ = now;
             return;
         }
@@ -574,6 +580,26 @@ private:
         peer->refuse("the other machine did not answer for " + std::to_string(options_.networkWait / 1000) +
                      " seconds");
     }
+
+    // Nothing of this machine's own is under way: nothing queued (but the step that waits for the other
+    // machine's answer), the display done with what it was given, and no pause after a combat running
+    // (whose end checks this machine in).
+    // A display object may keep what it was given for a rampage it never plays: the display counts as done
+    // once it has been busy for ShownBusyMs of the game's clock.
+    bool settled() {
+        VaelPhysicalLayers* views = app_.views();
+        bool shown = true;
+        if (views && views->shownViewBusy()) {
+            if (!busySince_) busySince_ = app_.tickCount();
+            shown = app_.tickCount() - *busySince_ >= ShownBusyMs;
+        } else {
+            busySince_.reset();
+        }
+        return (app_.queuedTasks() == 0 || app_.net().awaitsAnAnswer()) && platform_.queuedEvents() == 0 && shown &&
+               !combatPauseUnderWay(app_.logicalLayer());
+    }
+    static constexpr std::uint32_t ShownBusyMs = 10000;
+    std::optional<std::uint32_t> busySince_;
 
     bool onlyTheDisplayMoves() {
         const StandStill::Mark mark{outcome_.commentaryLines, outcome_.activations, turnsBegun_, turn()};

@@ -56,7 +56,8 @@ for row in "$@"; do
   [ "$hosted" -eq 1 ] || fail "$case cut: the host exited $hosted, as if the guest had its end: $(cat "$herr")"
   grep -q "^vael-battle: seed $seed: the other machine is gone: the connection was lost before the other machine acknowledged the end of the battle" "$herr" ||
     fail "$case cut: the host did not say its end went unacknowledged: $(cat "$herr")"
-  [ "$(grep -c "the other machine is gone" "$herr")" -eq 1 ] || fail "$case cut: the host told the loss more than once"
+  told=$(grep -c "the other machine is gone" "$herr")
+  [ "$told" -eq 1 ] || fail "$case cut: the host told the loss $told times"
   grep -q "^Outcome: " "$hout" || fail "$case cut: the host printed no outcome"
   echo "$case: unbroken $(grep '^Outcome' "$work/$name-whole-host.out"); cut: the host $(grep '^Outcome' "$hout"), the guest $(grep '^Outcome' "$gout")"
 done
