@@ -398,8 +398,10 @@ private:
         // the same point of its own battle however fast the two run; a question asked there is waited for as
         // the loop waits (waitForTheOtherMachine).
         if (options_.display) {
-            platform_.holdSockets = [this] { return !settled(); };
-            net.oneBatchAtATime = true;
+            platform_.holdSockets = [this] {
+                VaelPhysicalLayers* views = app_.views();
+                return (views && views->shownViewBusy()) || combatPauseUnderWay(app_.logicalLayer());
+            };
             net.waitStep = [this] {
                 waitForTheOtherMachine();
                 if (!app_.messageWaiting() && !app_.waitMessage()) return false;
@@ -453,7 +455,6 @@ private:
         net.onWaiting = nullptr;
         net.toPeer = nullptr;
         net.waitStep = nullptr;
-        net.oneBatchAtATime = false;
         platform_.holdSockets = nullptr;
         net.setPeer(nullptr, false);
     }
@@ -523,11 +524,8 @@ private:
     // take it for a player leaving its battle. The battle moves no further meanwhile; only the network is
     // read.
     void awaitTheOtherMachinesCap() {
-        // Nothing more is shown: the sockets are looked at whatever the display still plays, and every word
-        // is taken as it comes.
+        // Nothing more is shown: the sockets are looked at whatever the display still plays.
         platform_.holdSockets = nullptr;
-        app_.net().oneBatchAtATime = false;
-        if (comm::NetPeer* peer = app_.net().peer(); peer && peer->isHeld()) peer->release();
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.networkWait);
         for (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen(); peer = app_.net().peer()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -555,11 +553,8 @@ private:
     void waitForTheOtherMachine() {
         VaelPhysicalLayers* views = app_.views();
         comm::NetPeer* peer = app_.net().peer();
-        // The other machine's next word, taken here once this machine has settled from the last.
-        if (options_.display && peer && peer->isHeld() && settled()) peer->release();
         const bool still = app_.queuedTasks() == 0 && platform_.queuedEvents() == 0;
-        if (options_.display && settled() && peer && peer->isOpen() && !peer->isHeld() &&
-            app_.net().awaitsTheOther()) {
+        if (still && peer && peer->isOpen() && app_.net().awaitsTheOther() && !(views && views->shownViewBusy())) {
             while (peer->isOpen() && !platform_.waitForSockets(NetworkKeepAliveSliceMs))
                 peer->tick();
             silentSince_ = std::chrono::steady_clock::now();
@@ -569,8 +564,7 @@ private:
         const auto now = std::chrono::steady_clock::now();
         const bool waiting = mark == netMark_ && still && !(views && views->shownViewOwesAReply());
         netMark_ = mark;
-        // While this machine's display still plays, the other's word waits anyway: the clock goes on at once.
-        if (!waiting || (options_.display && !settled()) || platform_.waitForSockets(NetworkSliceMs)) {
+        if (!waiting || platform_.waitForSockets(NetworkSliceMs)) {
             silentSince_ = now;
             return;
         }
@@ -580,26 +574,6 @@ private:
         peer->refuse("the other machine did not answer for " + std::to_string(options_.networkWait / 1000) +
                      " seconds");
     }
-
-    // Nothing of this machine's own is under way: nothing queued (but the step that waits for the other
-    // machine's answer), the display done with what it was given, and no pause after a combat running
-    // (whose end checks this machine in).
-    // A display object may keep what it was given for a rampage it never plays: the display counts as done
-    // once it has been busy for ShownBusyMs of the game's clock.
-    bool settled() {
-        VaelPhysicalLayers* views = app_.views();
-        bool shown = true;
-        if (views && views->shownViewBusy()) {
-            if (!busySince_) busySince_ = app_.tickCount();
-            shown = app_.tickCount() - *busySince_ >= ShownBusyMs;
-        } else {
-            busySince_.reset();
-        }
-        return (app_.queuedTasks() == 0 || app_.net().awaitsAnAnswer()) && platform_.queuedEvents() == 0 && shown &&
-               !combatPauseUnderWay(app_.logicalLayer());
-    }
-    static constexpr std::uint32_t ShownBusyMs = 10000;
-    std::optional<std::uint32_t> busySince_;
 
     bool onlyTheDisplayMoves() {
         const StandStill::Mark mark{outcome_.commentaryLines, outcome_.activations, turnsBegun_, turn()};

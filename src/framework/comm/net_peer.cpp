@@ -84,11 +84,11 @@ void NetPeer::tick() {
 bool NetPeer::leave(std::int32_t timeoutMs) {
     stopTimer();
     reported_ = true;
-    if (!isOpen()) return left();
+    if (!isOpen()) return left_;
     link_->onLost = nullptr;
     if (greeted_) link_->send(encodeFrame(FrameKind::Leaving, {}));
     if (link_->isOpen() && link_->finish(timeoutMs)) left_ = true;
-    return left();
+    return left_;
 }
 
 bool NetPeer::send(BusMessage event, const ContainerBase* data, std::string& error) {
@@ -147,17 +147,8 @@ void NetPeer::release() {
     }
 }
 
-void NetPeer::otherLeaves() {
-    leaveWaits_ = false;
-    left_ = true;
-    if (link_) link_->close();
-    lost((theirs_.player.empty() ? std::string("The other player") : theirs_.player) + " left the battle.");
-}
-
 void NetPeer::handOn(Waiting& waiting) {
-    if (waiting.leaving) {
-        otherLeaves();
-    } else if (waiting.batch) {
+    if (waiting.batch) {
         if (onBatch) onBatch(waiting.messages);
     } else if (onMessage && !waiting.messages.empty()) {
         onMessage(waiting.messages.front());
@@ -165,7 +156,6 @@ void NetPeer::handOn(Waiting& waiting) {
 }
 
 void NetPeer::lost(const std::string& why) {
-    if (leaveWaits_) return;
     stopTimer();
     if (std::exchange(reported_, true)) return;
     if (onLost) onLost(why);
@@ -183,22 +173,18 @@ void NetPeer::frame(Frame& f) {
     case FrameKind::Leaving: {
         if (!greeted_) return refuse("a word of leaving came before the greeting");
         if (!f.payload.empty()) return refuse("refused a frame: a word of leaving that carries something");
-        // Answered in kind at once: the other machine then knows that all it sent before its leave (the
-        // battle's end among it) was read here.
-        // A line the other machine has closed already under its leave is no loss of its own.
+        left_ = true;
+        // Answered in kind before the line closes: the other machine then knows that all it sent before its
+        // leave (the battle's end among it) was read here.
         if (link_) {
+            // A line the other machine has closed already under its leave is no loss of its own.
             link_->onLost = nullptr;
             link_->send(encodeFrame(FrameKind::Leaving, {}));
             link_->flush(LeaveAnswerMs);
+            link_->close();
         }
-        // What came before it and still waits here is handed on first: the leave is told after it, and the
-        // line's close under it is no loss.
-        if (held_ && !waiting_.empty()) {
-            leaveWaits_ = true;
-            waiting_.push_back(Waiting{{}, false, true});
-            return;
-        }
-        otherLeaves();
+        lost((theirs_.player.empty() ? std::string("The other player") : theirs_.player) +
+             " left the battle.");
         return;
     }
     case FrameKind::Greeting: {

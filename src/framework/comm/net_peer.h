@@ -48,7 +48,7 @@ public:
     // machine said that it leaves too, before or meanwhile: it had everything this one sent before it.
     bool leave(std::int32_t timeoutMs = 1000);
     // The other machine said that its player left, before the connection closed.
-    bool left() const { return left_ || leaveWaits_; }
+    bool left() const { return left_; }
     // The other machine let this one go because nothing came from it for SilenceLimit (this program was
     // stopped, or its line cut): it is this machine that was lost to the battle, not the other.
     bool droppedHere() const { return droppedHere_; }
@@ -105,11 +105,7 @@ private:
     struct Waiting {
         std::vector<ReceivedMessage> messages;
         bool batch = true;
-        bool leaving = false; // the other machine's word that it leaves, after what came before it
     };
-    // The other machine's leave is told: answered, the line closed and the loss reported as a leave.
-    void otherLeaves();
-    bool leaveWaits_ = false;
     std::deque<Waiting> waiting_;
     void handOn(Waiting& waiting);
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

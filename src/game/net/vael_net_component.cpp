@@ -433,7 +433,6 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     // Given to the bus as one task of its own, so that the batch's messages queue one after the other
     // before any of them is handled, as they did on the machine that sent them.
     sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetDeliver);
-    if (oneBatchAtATime && peer_) peer_->hold();
 }
 
 void VaelNetComponent::deliver() {

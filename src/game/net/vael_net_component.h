@@ -63,12 +63,6 @@ public:
     }
     // The other machine owes this one its next word: nothing of the battle moves here until it comes.
     bool awaitsTheOther() const { return owed(); }
-    // A question of this machine's waits for the other machine's answer, its step held open meanwhile.
-    bool awaitsAnAnswer() const { return awaiting_; }
-    // Each batch from the other machine holds the peer once it is taken: the next waits there until the
-    // peer is released, so that a program can take the other machine's words one at a time, each at a
-    // point of its own battle that does not hang on when the bytes came.
-    bool oneBatchAtATime = false;
     // Looks whether this machine has waited on the other long enough to say so; the peer's keep-alive
     // calls it, and tests with a stand-in for the peer.
     void lookAtWaiting(std::uint32_t now);
