@@ -14,15 +14,20 @@
 #include <thread>
 #include <utility>
 
+#include <sys/socket.h>
+
 #include "battle_doubles.h"
+#include "framework/comm/net_frame.h"
 #include "framework/comm/net_peer.h"
 #include "framework/comm/tcp_link.h"
 #include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/read_file.h"
+#include "framework/core/registered_message.h"
 #include "game/flow/battle_tallies.h"
 #include "game/flow/commentary_text.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/side_control.h"
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
@@ -370,9 +375,39 @@ private:
         callers.clear();
         VaelNetComponent& net = app_.net();
         net.setPeer(std::move(peer), hosting());
+        if (!options_.cutBefore.empty())
+            net.toPeer = [this](const std::vector<std::string>& batch, std::string& error) {
+                comm::NetPeer* peer = app_.net().peer();
+                if (!peer) return error = "the connection is closed", false;
+                for (const std::string& payload : batch)
+                    if (comm::ReceivedMessage message; comm::decodeMessage(payload, message, error) &&
+                                                        message.event.id() >= 0 && message.event.id() <= 0xFFFF &&
+                                                        RegisteredMessage::nameOf(static_cast<std::uint16_t>(
+                                                            message.event.id())) == options_.cutBefore) {
+                        // Both ways at once, as a line that breaks: each end reads the loss as it would.
+                        if (peer->link() && peer->link()->isOpen()) ::shutdown(peer->link()->socket(), SHUT_RDWR);
+                        return error = "the line was cut under " + options_.cutBefore, false;
+                    }
+                return peer->sendBatch(batch, error);
+            };
         net.onLost = [this](const std::string& why, bool gameOver) {
             if (!gameOver) lost_ = why;
         };
+        // With the display, what this machine shows (and the pause after a combat, whose end checks this
+        // machine in) is played out before the other's next word is taken, so that each machine takes it at
+        // the same point of its own battle however fast the two run; a question asked there is waited for as
+        // the loop waits (waitForTheOtherMachine).
+        if (options_.display) {
+            platform_.holdSockets = [this] {
+                VaelPhysicalLayers* views = app_.views();
+                return (views && views->shownViewBusy()) || combatPauseUnderWay(app_.logicalLayer());
+            };
+            net.waitStep = [this] {
+                waitForTheOtherMachine();
+                if (!app_.messageWaiting() && !app_.waitMessage()) return false;
+                return app_.pumpMessage() != 0;
+            };
+        }
         // Told once a wait on the other machine has gone on for a few seconds: a frozen machine is then
         // known to be waited for before its silence runs out.
         net.onWaiting = [this](const std::string& player) {
@@ -393,7 +428,19 @@ private:
             app_.dispatchOne();
         VaelNetComponent& net = app_.net();
         // In order, so that the other machine reads to this machine's last frame whatever it still sends.
-        if (comm::NetPeer* peer = net.peer(); peer && peer->link()) peer->leave(2000);
+        // The host that ended the battle waits for the other machine's own leave, which it sends only
+        // once the end has reached it: a line lost under the end's frame leaves it without that word.
+        const bool endedHere = hosting() && outcome_.status == BattleStatus::Ended && lost_.empty();
+        bool theyLeft = false;
+        if (comm::NetPeer* peer = net.peer()) {
+            if (peer->link()) theyLeft = peer->leave(endedHere ? options_.networkWait : 2000);
+            theyLeft = theyLeft || peer->left();
+        }
+        if (endedHere && !theyLeft) {
+            outcome_.status = BattleStatus::Disconnected;
+            outcome_.message = "the other machine is gone: the connection was lost before the other machine "
+                               "acknowledged the end of the battle";
+        }
         // Whatever stopped the loop after the connection was lost, the loss is the reason.
         if (!lost_.empty() && outcome_.status != BattleStatus::LoadFailed) {
             outcome_.status = BattleStatus::Disconnected;
@@ -406,6 +453,9 @@ private:
             }
         }
         net.onWaiting = nullptr;
+        net.toPeer = nullptr;
+        net.waitStep = nullptr;
+        platform_.holdSockets = nullptr;
         net.setPeer(nullptr, false);
     }
 
@@ -474,6 +524,8 @@ private:
     // take it for a player leaving its battle. The battle moves no further meanwhile; only the network is
     // read.
     void awaitTheOtherMachinesCap() {
+        // Nothing more is shown: the sockets are looked at whatever the display still plays.
+        platform_.holdSockets = nullptr;
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.networkWait);
         for (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen(); peer = app_.net().peer()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -492,21 +544,30 @@ private:
     }
 
     // Between machines the rules stand still while they wait for the other one's bytes, and the display's
-    // clock, which never stops, must not race on meanwhile. While nothing of the rules moves, the display
-    // owes them no reply and nothing is queued, each tick first waits a little in real time for the
-    // network; a silence of the whole network wait is the other machine's.
+    // clock, which never stops, must not race on meanwhile. While the other machine owes this one its next
+    // word and nothing here moves (nothing queued, the display done with what it was given), the clock
+    // stands still and the program waits in real time for those bytes, keeping its line alive; the other
+    // machine's silence is told by the line's own limit. Else, while nothing of the rules moves, the display
+    // owes them no reply and nothing is queued, each tick first waits a little in real time for the network;
+    // a silence of the whole network wait is the other machine's.
     void waitForTheOtherMachine() {
+        VaelPhysicalLayers* views = app_.views();
+        comm::NetPeer* peer = app_.net().peer();
+        const bool still = app_.queuedTasks() == 0 && platform_.queuedEvents() == 0;
+        if (still && peer && peer->isOpen() && app_.net().awaitsTheOther() && !(views && views->shownViewBusy())) {
+            while (peer->isOpen() && !platform_.waitForSockets(NetworkKeepAliveSliceMs))
+                peer->tick();
+            silentSince_ = std::chrono::steady_clock::now();
+            return;
+        }
         const StandStill::Mark mark{outcome_.commentaryLines, outcome_.activations, turnsBegun_, turn()};
         const auto now = std::chrono::steady_clock::now();
-        VaelPhysicalLayers* views = app_.views();
-        const bool waiting = mark == netMark_ && app_.queuedTasks() == 0 && platform_.queuedEvents() == 0 &&
-                             !(views && views->shownViewOwesAReply());
+        const bool waiting = mark == netMark_ && still && !(views && views->shownViewOwesAReply());
         netMark_ = mark;
         if (!waiting || platform_.waitForSockets(NetworkSliceMs)) {
             silentSince_ = now;
             return;
         }
-        comm::NetPeer* peer = app_.net().peer();
         if (!peer || !peer->isOpen() || now - silentSince_ < std::chrono::milliseconds(options_.networkWait))
             return;
         silentSince_ = now;
@@ -726,6 +787,9 @@ private:
     StandStill standStill_;
     // How long a tick waits for the network while the rules wait for the other machine, in real ms.
     static constexpr std::int32_t NetworkSliceMs = 5;
+    // How long the clock stands still at a time for the other machine's word, in real ms, before its line's
+    // keep-alive and silence are looked at.
+    static constexpr std::int32_t NetworkKeepAliveSliceMs = 250;
     StandStill::Mark netMark_;
     std::chrono::steady_clock::time_point silentSince_ = std::chrono::steady_clock::now();
 };

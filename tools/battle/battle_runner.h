@@ -61,6 +61,9 @@ struct BattleOptions {
     // the other machine on the line. 0: never.
     std::size_t forgeAtLine = 0;
     std::string forgedBytes;
+    // A test's way to lose the line under a given frame: the first batch this machine would send that holds
+    // a message of this name is not sent, and the connection is closed in its place without a word.
+    std::string cutBefore;
 };
 
 // NotSaved: the battle ended before the activation it was to be saved at; it was played to its end and

@@ -1,12 +1,12 @@
 // vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] [--save-at-step N FILE] [--load FILE]
 // [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] [--signal-at N KILL|STOP]
-// [--forge-at N FILE]
+// [--forge-at N FILE] [--cut-before MESSAGE]
 // Plays a battle of the data directory with the computer on both sides and prints its commentary and
 // outcome; the odd seeds draw the plans of kind 0, the even ones those of kind 1, unless --plans names the
 // kind; --trace FILE writes the game's trace there; --display plays the animations on the game's display
 // layers; --signal-at loses this machine at a point of a network battle, and --forge-at sends the other
-// machine bytes of a file there, for tests. Exits 1 when the battle
-// cannot be loaded, does not end within the caps or ends before the activation it was to be saved at, when
+// machine bytes of a file there, and --cut-before loses the line under a frame, for tests. Exits 1 when the
+// battle cannot be loaded, does not end within the caps or ends before the activation it was to be saved at, when
 // a check failed on the way, or when its standard output could not all be written. The
 // commentary's bold shows as bold on a terminal; a file or a pipe gets the plain text.
 #include <csignal>
@@ -32,7 +32,7 @@ namespace {
 constexpr const char* Synopsis =
     "usage: vael-battle SCENARIO [--seed N] [--plans KIND] [--turns CAP] [--tasks CAP] [--save-at N FILE] "
     "[--save-at-step N FILE] [--load FILE] [--data DIR] [--trace FILE] [--display] [--host PORT | --join HOST:PORT] "
-    "[--signal-at N KILL|STOP] [--forge-at N FILE]\n";
+    "[--signal-at N KILL|STOP] [--forge-at N FILE] [--cut-before MESSAGE]\n";
 
 int usage(const std::string& why) {
     std::cerr << "vael-battle: " << why << "\n" << Synopsis << "Try 'vael-battle --help' for more.\n";
@@ -66,6 +66,9 @@ int help() {
            "                    written the N-th line of commentary\n"
            "  --forge-at N FILE for tests of network play: once this process has written the N-th line\n"
            "                    of commentary, send the other machine the bytes of FILE as they are\n"
+           "  --cut-before MESSAGE\n"
+           "                    for tests of network play: close the line without a word in place of\n"
+           "                    the first batch this process would send that holds MESSAGE\n"
            "  --help            show this and exit\n"
            "  --version         show the version and exit\n\n"
            "Exits 0 when the battle ended, 1 when it could not be loaded, passed a cap or ended before\n"
@@ -185,6 +188,11 @@ int play(int argc, char** argv) {
                 return usage("cannot read the forged bytes: " + error);
             options.forgeAtLine = static_cast<std::size_t>(n);
             options.forgedBytes.assign(bytes.begin(), bytes.end());
+        } else if (arg == "--cut-before") {
+            const char* v = next("--cut-before");
+            if (!v) return 2;
+            if (!*v) return usage("--cut-before needs a message's name");
+            options.cutBefore = v;
         } else if (arg == "--display") {
             options.display = true;
         } else if (arg == "--data") {

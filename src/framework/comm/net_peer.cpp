@@ -81,13 +81,14 @@ void NetPeer::tick() {
     if (*alive && isOpen() && onTick) onTick();
 }
 
-void NetPeer::leave(std::int32_t timeoutMs) {
+bool NetPeer::leave(std::int32_t timeoutMs) {
     stopTimer();
     reported_ = true;
-    if (!isOpen()) return;
+    if (!isOpen()) return left_;
     link_->onLost = nullptr;
     if (greeted_) link_->send(encodeFrame(FrameKind::Leaving, {}));
-    if (link_->isOpen()) link_->finish(timeoutMs);
+    if (link_->isOpen() && link_->finish(timeoutMs)) left_ = true;
+    return left_;
 }
 
 bool NetPeer::send(BusMessage event, const ContainerBase* data, std::string& error) {
@@ -173,7 +174,15 @@ void NetPeer::frame(Frame& f) {
         if (!greeted_) return refuse("a word of leaving came before the greeting");
         if (!f.payload.empty()) return refuse("refused a frame: a word of leaving that carries something");
         left_ = true;
-        if (link_) link_->close();
+        // Answered in kind before the line closes: the other machine then knows that all it sent before its
+        // leave (the battle's end among it) was read here.
+        if (link_) {
+            // A line the other machine has closed already under its leave is no loss of its own.
+            link_->onLost = nullptr;
+            link_->send(encodeFrame(FrameKind::Leaving, {}));
+            link_->flush(LeaveAnswerMs);
+            link_->close();
+        }
         lost((theirs_.player.empty() ? std::string("The other player") : theirs_.player) +
              " left the battle.");
         return;

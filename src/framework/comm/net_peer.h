@@ -41,9 +41,12 @@ public:
 
     // Sends this side's greeting and starts the keep-alive; call once the handlers are set.
     void start();
+    // How long the answer to the other machine's leave may take to write, in real milliseconds.
+    static constexpr std::int32_t LeaveAnswerMs = 200;
     // Tells the other machine that this player leaves, then closes in order (waiting up to timeoutMs of
-    // real time for the other machine to close its end), without a report here.
-    void leave(std::int32_t timeoutMs = 1000);
+    // real time for the other machine to close its end), without a report here. True when the other
+    // machine said that it leaves too, before or meanwhile: it had everything this one sent before it.
+    bool leave(std::int32_t timeoutMs = 1000);
     // The other machine said that its player left, before the connection closed.
     bool left() const { return left_; }
     // The other machine let this one go because nothing came from it for SilenceLimit (this program was

@@ -217,14 +217,15 @@ bool TcpLink::flush(std::int32_t timeoutMs) {
     return socket_ >= 0;
 }
 
-void TcpLink::finish(std::int32_t timeoutMs) {
-    if (socket_ < 0) return;
+bool TcpLink::finish(std::int32_t timeoutMs) {
+    if (socket_ < 0) return false;
     const auto start = std::chrono::steady_clock::now();
     const auto left = [&] {
         const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
             std::chrono::steady_clock::now() - start);
         return static_cast<std::int32_t>(std::max<std::int64_t>(0, timeoutMs - spent.count()));
     };
+    bool leaving = false;
     flush(timeoutMs);
     if (socket_ >= 0 && ::shutdown(socket_, SHUT_WR) == 0) {
         char buffer[16 * 1024];
@@ -239,9 +240,14 @@ void TcpLink::finish(std::int32_t timeoutMs) {
             if (n < 0 && errno == EINTR) continue;
             if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) continue;
             if (n <= 0) break;
+            // Only looked at for the peer's word that it leaves too: what else it says is dropped.
+            reader_.feed(buffer, static_cast<std::size_t>(n));
+            for (Frame frame; reader_.next(frame) == FrameReader::Result::Frame;)
+                leaving = leaving || frame.kind == FrameKind::Leaving;
         }
     }
     close();
+    return leaving;
 }
 
 bool TcpLink::readSome() {

@@ -49,8 +49,9 @@ public:
     // Ends the connection in order, without reporting a loss: what waits is written, the peer is told
     // that nothing more comes from here (a half close), and what it still sends is read and dropped until
     // it closes too, for up to timeoutMs of real time. A socket closed with the peer's bytes unread resets
-    // the line, and the peer may then lose the last frames it was sent.
-    void finish(std::int32_t timeoutMs);
+    // the line, and the peer may then lose the last frames it was sent. True when the peer said among them
+    // that it leaves too.
+    bool finish(std::int32_t timeoutMs);
     // Tells the peer why in a last frame, closes and reports the loss with the reason.
     void refuse(const std::string& why);
     // As refuse, without waiting on the peer: for a caller that never said a word, one of many that the

@@ -43,7 +43,7 @@ FrameInfo VaelPhysicalObject::playCasualty(VaelPhysicalObject& object, const std
     const std::int16_t ng = art.imageCount(g);
     if (nc + ng == 0) return FrameInfo();
     // A cause's own pictures and the general ones share the draw by how many each group has.
-    const int r = Roll::rand() % (nc + ng);
+    const int r = Roll::shown() % (nc + ng);
     const std::int16_t group = r < nc ? c : g;
     const auto image = static_cast<std::int16_t>(r < nc ? r : r - nc);
     art.selectGroupIndex(group);

@@ -86,8 +86,8 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
         };
         if (traits().mounted) {
             const std::string horse = traits().armouredHorse ? "Cataphracted Horse" : "Horse";
-            if (Roll::rand() % 100 < 15) {
-                const std::int32_t direction = Roll::rand() % 8 + 1;
+            if (Roll::shown() % 100 < 15) {
+                const std::int32_t direction = Roll::shown() % 8 + 1;
                 LogicalCommandInfo run = runaway(direction);
                 if (VaelPhysicalObject* debris = leaveDebris(horse, hex)) debris->queueCommand(run);
             } else {
@@ -100,14 +100,14 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
                         0, new Container<MethodOfDeathStruct>(fall), 0,
                         BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(msg::CohesionHit)))));
             }
-        } else if (traits().leavesWreck && Roll::rand() % 100 < 25) {
+        } else if (traits().leavesWreck && Roll::shown() % 100 < 25) {
             suffix = " A";
-            const std::string name = Roll::rand() % 100 < 25 ? (nation_ == 2 ? "Chariot Dragging Persian"
+            const std::string name = Roll::shown() % 100 < 25 ? (nation_ == 2 ? "Chariot Dragging Persian"
                                                                              : "Chariot Dragging Indian")
                                                              : "Running Chariot";
             // A chariot's direction is drawn after its debris is made (whose making draws too).
             VaelPhysicalObject* debris = leaveDebris(name, hex);
-            const std::int32_t direction = Roll::rand() % 8 + 1;
+            const std::int32_t direction = Roll::shown() % 8 + 1;
             if (debris) debris->queueCommand(runaway(direction));
         }
         const std::int32_t n = newCasualties > 0 ? newCasualties : 1;
@@ -165,16 +165,16 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
 
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
-    for (int k = 0; Roll::rand() % 5 > k; ++k)
+    for (int k = 0; Roll::shown() % 5 > k; ++k)
         sprite_calls::addPlainEvent(*s, SpriteDrawPlain);
     sprite_calls::addSoundEvent(*s, SoundStartShock, kind);
 
     const auto jitter = [] {
-        const auto y = static_cast<std::int16_t>(5 - Roll::rand() % 11);
-        const auto x = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+        const auto y = static_cast<std::int16_t>(5 - Roll::shown() % 11);
+        const auto x = static_cast<std::int16_t>(10 - Roll::shown() % 21);
         return Point3D(x, y, 0);
     };
-    const std::int32_t t = 640 - Roll::rand() % 81;
+    const std::int32_t t = 640 - Roll::shown() % 81;
     sprite_calls::addFrameEvent(*s, hex, Point4D(flat(homeOf(p)) + half + jitter(), t), approach, -1,
                                 SpriteMove, 0);
 
@@ -194,7 +194,7 @@ void VaelPhysicalObject::animateCombatFigure(std::int16_t figureIndex, std::int1
                 break;
             }
             if (!stepPending || stepped || stepAt >= T + 1800) {
-                const std::int32_t u = Roll::rand() % 121;
+                const std::int32_t u = Roll::shown() % 121;
                 const Point3D target = flat(homeOf(p)) + jitter() + (advance ? full : Point3D());
                 sprite_calls::addFrameEvent(*s, hex, Point4D(target, carry + 1860 - u), frames, depthOf(p),
                                             SpriteMove, 0);

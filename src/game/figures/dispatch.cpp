@@ -61,7 +61,7 @@ List<FrameInfo> groupFrames(OIF<Bitmap>& art, std::int16_t group, bool doubled) 
 
 void VaelPhysicalObject::maybeRear(VaelSprite& s, std::int16_t d) {
     if (!traits().rears) return;
-    if (Roll::rand() % 100 >= 20 || !images_.hasGroup("RN")) return;
+    if (Roll::shown() % 100 >= 20 || !images_.hasGroup("RN")) return;
     const auto group = static_cast<std::int16_t>(images_.findGroup("RN") + d);
     images_.selectGroupIndex(group);
     const std::string name = images_.currentGroupName();

@@ -123,7 +123,7 @@ std::int16_t Flag::raise(const Point3D& location, std::int16_t grey) {
         // Turn the cloth's cycle by a few pictures so that the flags of one command do not wave in step.
         for (std::int16_t i = 0;; ++i) {
             const std::int16_t n = clothFrames.count();
-            const int r = n ? Roll::rand() % n : 0;
+            const int r = n ? Roll::shown() % n : 0;
             if (r <= i) break;
             FrameInfo f;
             clothFrames.removeFirst(f);

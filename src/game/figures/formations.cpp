@@ -140,7 +140,7 @@ VaelSprite* VaelPhysicalObject::overlay(std::int16_t slot, const Point3D& offset
     if (slot < 0 || static_cast<std::size_t>(slot) >= slotOffsets_.size()) return nullptr;
     if (group >= 0) library.selectGroupIndex(group);
     const std::int16_t count = library.imageCount(-1);
-    const std::int16_t image = count > 0 ? static_cast<std::int16_t>(Roll::rand() % count) : 0;
+    const std::int16_t image = count > 0 ? static_cast<std::int16_t>(Roll::shown() % count) : 0;
     const FrameInfo frame(library.currentGroupName(), image);
     const Point3D at = offset + slotOffsets_[static_cast<std::size_t>(slot)][facing_];
     if (own)

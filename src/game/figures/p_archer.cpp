@@ -72,7 +72,7 @@ VaelSprite* PArcher::setupSpear(std::int16_t slot) {
     if (!debris || slot < 0 || static_cast<std::size_t>(slot) >= slotCount()) return nullptr;
     const std::int16_t group = debris->findGroup("Bow");
     const std::int16_t count = group < 0 ? 0 : debris->imageCount(group);
-    const auto image = static_cast<std::int16_t>(count > 0 ? Roll::rand() % count : 0);
+    const auto image = static_cast<std::int16_t>(count > 0 ? Roll::shown() % count : 0);
     const Point3D at = BowAnchor[facing()] + slotOffsets(slot)[facing()];
     return new VaelSprite(region(), Point3D(at.x, at.y, 0), FrameInfo("Bow", image), Sprite::NoLayer, nullptr,
                           DrawPlain, debrisArtwork(0), debrisArtwork(1), debrisArtwork(2), 0);
@@ -99,8 +99,8 @@ VaelSprite* PArcher::queueArrow(std::int16_t i, std::int32_t d, const Point3D& p
     if (!p) return nullptr;
     const std::string group = d >= 1 && d <= 8 ? DirectionGroups[d] : "Default";
     // The scatter: its y is drawn before its x.
-    const auto jy = static_cast<std::int16_t>(10 - Roll::rand() % 21);
-    const auto jx = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const auto jy = static_cast<std::int16_t>(10 - Roll::shown() % 21);
+    const auto jx = static_cast<std::int16_t>(10 - Roll::shown() % 21);
     const Point3D j(jx, jy, 0);
     const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
     const std::int16_t hex = region();

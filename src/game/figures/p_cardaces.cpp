@@ -165,8 +165,8 @@ void PCardaces::volley(LogicalCommandInfo& command) {
         const int k = kOf(h);
         const std::int32_t d = dk[k];
         const Point3D home = homeOf(i);
-        const auto y = static_cast<std::int16_t>(10 - Roll::rand() % 21);
-        const auto x = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+        const auto y = static_cast<std::int16_t>(10 - Roll::shown() % 21);
+        const auto x = static_cast<std::int16_t>(10 - Roll::shown() % 21);
         const Point3D spread(x, y, 0);
         const Point3D hand = home + launchOffsets[static_cast<std::size_t>(d)];
         const Point3D offset = hand - pk[k];

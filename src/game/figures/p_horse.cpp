@@ -31,7 +31,7 @@ void PHorse::waitHidden(VaelSprite& s) {
     for (int i = 0; i < 7; ++i)
         sprite_calls::addPlainEvent(s, SpriteHide);
     const Point3D home = slotCount() == 0 ? Point3D() : slotOffsets(0)[facing()];
-    sprite_calls::addFrameEvent(s, region(), Point4D(home, 1300 + Roll::rand() % 1000),
+    sprite_calls::addFrameEvent(s, region(), Point4D(home, 1300 + Roll::shown() % 1000),
                                 sprite_calls::oneFrame("Standing", static_cast<std::int16_t>(facing() - 1)),
                                 -1, SpriteMove, 0);
 }

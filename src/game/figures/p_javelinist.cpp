@@ -94,8 +94,8 @@ VaelSprite* PJavelinist::queueJavelin(std::int16_t i, std::int32_t d, const Poin
     VaelSprite* p = beginFlight(i, launch, Point4D(launch, 0), waits, late);
     if (!p) return nullptr;
     const std::string group = DirectionGroups[d];
-    const auto sx = static_cast<std::int16_t>(10 - Roll::rand() % 21);
-    const auto sy = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const auto sx = static_cast<std::int16_t>(10 - Roll::shown() % 21);
+    const auto sy = static_cast<std::int16_t>(10 - Roll::shown() % 21);
     const Point3D scatter(sx, sy, 0);
     const Point3D halfScatter(static_cast<std::int16_t>(sx / 2), static_cast<std::int16_t>(sy / 2), 0);
     const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);

@@ -68,10 +68,10 @@ void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
         return LogicalCommandInfo(0, new Container<List<short>>(line), 0, BusMessage(LOGICAL_OBJECT_MOVED));
     };
     if (riders) {
-        if (Roll::rand() % 100 < 15) {
+        if (Roll::shown() % 100 < 15) {
             // The horse is made before its direction is drawn: making it draws for its flag's place.
             VaelPhysicalObject* debris = leaveDebris("Horse", hex);
-            const std::int32_t direction = Roll::rand() % 8 + 1;
+            const std::int32_t direction = Roll::shown() % 8 + 1;
             if (debris) debris->queueCommand(runaway(direction));
         } else {
             MethodOfDeathStruct fall;
@@ -83,12 +83,12 @@ void PMissileUnit::leaveMount(std::int16_t hex, bool riders) {
                     0, new Container<MethodOfDeathStruct>(fall), 0,
                     BusMessage(static_cast<std::int32_t>(RegisteredMessage::getId(msg::CohesionHit)))));
         }
-    } else if (traits().leavesWreck && Roll::rand() % 100 < 25) {
+    } else if (traits().leavesWreck && Roll::shown() % 100 < 25) {
         const std::string name =
-            Roll::rand() % 100 < 25 ? (nation() == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
+            Roll::shown() % 100 < 25 ? (nation() == 2 ? "Chariot Dragging Persian" : "Chariot Dragging Indian")
                                     : "Running Chariot";
         VaelPhysicalObject* debris = leaveDebris(name, hex);
-        const std::int32_t direction = Roll::rand() % 8 + 1;
+        const std::int32_t direction = Roll::shown() % 8 + 1;
         if (debris) debris->queueCommand(runaway(direction));
     }
 }
@@ -164,7 +164,7 @@ std::int16_t PMissileUnit::closeCombatSide(std::int32_t enemyDirection, std::int
 }
 
 bool PMissileUnit::loosesLate(VaelSprite& shooter) {
-    if (Roll::rand() % 10 >= 5) return false;
+    if (Roll::shown() % 10 >= 5) return false;
     sprite_calls::addPlainEvent(shooter, SpriteMarker);
     return true;
 }

@@ -77,8 +77,8 @@ void POxybeles::queueBolt(VaelSprite& bolt, std::int16_t hex, const Point3D& ori
                           std::int32_t speedDirection, const Point3D& launch, const Point3D& place,
                           std::int32_t look) {
     const Flight f = flight(origin, target, speedDirection);
-    const auto y = static_cast<std::int16_t>(10 - Roll::rand() % 21);
-    const auto x = static_cast<std::int16_t>(10 - Roll::rand() % 21);
+    const auto y = static_cast<std::int16_t>(10 - Roll::shown() % 21);
+    const auto x = static_cast<std::int16_t>(10 - Roll::shown() % 21);
     const Point3D spread(x, y, 0);
     const List<FrameInfo> rest = sprite_calls::oneFrame("Default", 0);
     const List<FrameInfo> flying = sprite_calls::oneFrame(DirectionGroups[look], 0);

@@ -29,8 +29,8 @@ std::int32_t legTime(const Point3D& from, const Point3D& to) {
 
 // The scatter of a stone's landing, y drawn before x, each within reach pixels.
 Point3D drawSpread(int reach) {
-    const auto y = static_cast<std::int16_t>(reach - Roll::rand() % (2 * reach + 1));
-    const auto x = static_cast<std::int16_t>(reach - Roll::rand() % (2 * reach + 1));
+    const auto y = static_cast<std::int16_t>(reach - Roll::shown() % (2 * reach + 1));
+    const auto x = static_cast<std::int16_t>(reach - Roll::shown() % (2 * reach + 1));
     return Point3D(x, y, 0);
 }
 

@@ -30,7 +30,7 @@ VaelPhysicalObject::VaelPhysicalObject(const std::string& normalName, const std:
         combatGroup_ = images_.findGroup("N");
     // Every object draws here, prototypes too, so the dice that follow fall the same on every machine
     // only when all of them are made in the same order.
-    flagLocation_ = Point3D(static_cast<std::int16_t>(5 - Roll::rand() % 11), 0, 0);
+    flagLocation_ = Point3D(static_cast<std::int16_t>(5 - Roll::shown() % 11), 0, 0);
 }
 
 VaelPhysicalObject::~VaelPhysicalObject() = default;

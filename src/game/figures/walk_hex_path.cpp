@@ -42,8 +42,8 @@ Point3D VaelPhysicalObject::drawJitter() const {
     int bx = 15, by = 5;
     if (casualtyPercent_ >= 100) bx *= 3, by *= 3;
     // y is drawn before x.
-    const int y = (by / 2 - Roll::rand() % by) * casualtyPercent_ / 100;
-    const int x = (bx / 2 - Roll::rand() % bx) * casualtyPercent_ / 100;
+    const int y = (by / 2 - Roll::shown() % by) * casualtyPercent_ / 100;
+    const int x = (bx / 2 - Roll::shown() % bx) * casualtyPercent_ / 100;
     return Point3D(static_cast<std::int16_t>(x), static_cast<std::int16_t>(y), 0);
 }
 

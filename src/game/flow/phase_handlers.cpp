@@ -120,8 +120,13 @@ ContainerBase* onDoRampagingActions(Component* target, BusMessage, ContainerBase
     return handled<DoRampageStruct>(
         target, data, __LINE__, [](VaelLogicalLayer& layer, const DoRampageStruct& run) {
             debugStream() << "VaelLogicalLayer::DoRampagingActions" << std::endl;
-            if (auto* elephant = dynamic_cast<Elephant*>(layer.findCombatUnit(run.unitNumber)))
-                elephant->showRampage(run.path);
+            auto* elephant = dynamic_cast<Elephant*>(layer.findCombatUnit(run.unitNumber));
+            if (!elephant) return;
+            elephant->showRampage(run.path);
+            // The other machine acts next on the state this one hands it, whatever this display still
+            // plays: the beast leaves play now, as it does with nothing shown, so that both machines have
+            // it gone when the other takes over.
+            if (layer.isPlayedOnTwoMachines()) elephant->endRampageAsShown();
         });
 }
 

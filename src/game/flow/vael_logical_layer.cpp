@@ -302,6 +302,7 @@ void VaelLogicalLayer::CloseGame() {
     activeGroup_ = nullptr;
     battleDecided_ = false;
     stoodDown_ = false;
+    playedOnTwoMachines_ = false;
 }
 
 bool VaelLogicalLayer::isBattleSettled() const {

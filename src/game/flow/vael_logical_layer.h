@@ -195,6 +195,11 @@ public:
     // volley, withdrawal or order still under way plays on after the end.
     void standDown();
     bool hasStoodDown() const { return stoodDown_; }
+    // The battle is played on two machines: each acts on its own rules and state, and the other machine
+    // takes over from the state handed to it, so no step of the rules here may hang on this display's
+    // pace (a beast's rampage ends in the rules as it is shown). Cleared when the battle closes.
+    void setPlayedOnTwoMachines(bool two) { playedOnTwoMachines_ = two; }
+    bool isPlayedOnTwoMachines() const { return playedOnTwoMachines_; }
     const PhaseDialogs& getPhaseDialogs() const { return phaseDialogs_; }
     void setPhaseDialogs(PhaseDialogs dialogs) { phaseDialogs_ = std::move(dialogs); }
     // The reactions of the enemies beside a hex a unit has just entered.
@@ -274,6 +279,7 @@ private:
     PhaseDialogs phaseDialogs_;
     bool battleDecided_ = false;
     bool stoodDown_ = false;
+    bool playedOnTwoMachines_ = false;
 };
 
 VAEL_TYPE_NAME(VaelLogicalLayer, "VaelLogicalLayer");

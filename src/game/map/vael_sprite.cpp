@@ -389,19 +389,19 @@ void VaelSprite::playSound(const SoundEvent& sound) {
         return;
     // The din of battle is heard now and then, not from every figure at every blow.
     case SoundElephantHit:
-        if (Roll::rand() % 10 < 2) m->playElephantHit();
+        if (Roll::shown() % 10 < 2) m->playElephantHit();
         return;
     case SoundElephantHitAlt:
-        if (Roll::rand() % 10 < 2) m->playElephantHitAlt();
+        if (Roll::shown() % 10 < 2) m->playElephantHitAlt();
         return;
     case SoundHorseBattle:
-        if (Roll::rand() % 10 < 2) m->playHorseBattle();
+        if (Roll::shown() % 10 < 2) m->playHorseBattle();
         return;
     case SoundHorseBattleAlt:
-        if (Roll::rand() % 10 < 2) m->playHorseBattleAlt();
+        if (Roll::shown() % 10 < 2) m->playHorseBattleAlt();
         return;
     case SoundCheer:
-        if (Roll::rand() % 100 < 4) m->playCheer();
+        if (Roll::shown() % 100 < 4) m->playCheer();
         return;
     default:
         return;

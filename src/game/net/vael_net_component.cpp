@@ -907,7 +907,8 @@ std::vector<VaelNetComponent::UnitSight> VaelNetComponent::sightOf(VaelLogicalLa
     std::vector<UnitSight> sights;
     for (VaelUnit* unit : layer.allUnits())
         sights.push_back(UnitSight{static_cast<std::uint16_t>(unit->getHex()),
-                                   static_cast<std::uint32_t>(unit->getFacing()), unit->isOutOfPlay() == 0});
+                                   static_cast<std::uint32_t>(unit->getFacing()), unit->isOutOfPlay() == 0,
+                                   unit->isRouting() != 0});
     return sights;
 }
 
@@ -939,7 +940,8 @@ void VaelNetComponent::showChanges(VaelLogicalLayer& layer, const std::vector<Un
             put.event = named(msg::UnitTeleport);
             unit.Animate(put);
         }
-        if (static_cast<std::uint32_t>(unit.getFacing()) != was.facing)
+        // A unit that rallied there was turned back to its own way by a command of that display alone.
+        if (static_cast<std::uint32_t>(unit.getFacing()) != was.facing || (was.routing && !unit.isRouting()))
             unit.Animate(LogicalCommandInfo(number, new Container<DIRECTION>(unit.getFacing()), 0,
                                             BusMessage(CHANGE_UNIT_FACING)));
     }

@@ -63,6 +63,8 @@ public:
         momentumTold_ = false;
         showWaiting(false);
     }
+    // The other machine owes this one its next word: nothing of the battle moves here until it comes.
+    bool awaitsTheOther() const { return owed(); }
     // Looks whether this machine has waited on the other long enough to say so; the peer's keep-alive
     // calls it, and tests with a stand-in for the peer.
     void lookAtWaiting(std::uint32_t now);
@@ -133,11 +135,13 @@ public:
         std::uint16_t hex = 0;
         std::uint32_t facing = 0;
         bool inPlay = true;
+        // Its figures face the way it runs, not its own.
+        bool routing = false;
         bool operator==(const UnitSight&) const = default;
     };
     static std::vector<UnitSight> sightOf(VaelLogicalLayer& layer);
     // Tells each unit's display object what the state applied since `before` changed: a unit that left
-    // play falls, one that moved is put on its new hex, one that turned faces its new way. None of these
+    // play falls, one that moved is put on its new hex, one that turned, or rallied, faces its own way. None of these
     // asks for a reply, so nothing of the rules waits on them.
     static void showChanges(VaelLogicalLayer& layer, const std::vector<UnitSight>& before);
     // Sends "UnitEliminated" here for each combat unit the state applied since `before` took out of play,

@@ -14,6 +14,16 @@ public:
     static int rand();
     static int d10() { return rand() % 10; }
     static int d100() { return rand() % 100; }
+    // What the display draws (a figure's place, a fallen man, a sound's pick): the battle's dice, as any
+    // roll, but dice of their own while shownApart is set. Between two machines each display plays at its
+    // own pace against the other machine's bytes, and the battle must roll the same however the two meet.
+    static int shown() {
+        if (!shownApart_) return rand();
+        Aside aside;
+        return rand();
+    }
+    static void setShownApart(bool apart) { shownApart_ = apart; }
+    static bool shownApart() { return shownApart_; }
 
     // Seeds the runtime's rand() and starts counting its numbers drawn afresh: a battle that knows the seed
     // and the count can lay the same dice down again (the battle tool's games saved in the middle of an
@@ -48,6 +58,7 @@ private:
     static inline bool scripted_ = false;
     static inline std::deque<int> numbers_;
     static inline int asideDepth_ = 0;
+    static inline bool shownApart_ = false;
     static inline unsigned asideState_ = 1;
     static inline unsigned long long drawn_ = 0;
 };

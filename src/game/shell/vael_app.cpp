@@ -477,6 +477,7 @@ void VaelApp::discardBattle() {
     drainQueue();
     layer_->CloseGame();
     ++battleSerial_;
+    Roll::setShownApart(false);
     finishPrompt_.reset();
     ending_ = false;
     campaign_->battleClosed();
@@ -572,6 +573,9 @@ bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t 
         discardBattle();
         return false;
     }
+    // Each machine's display plays at its own pace, apart from the battle's rules and dice.
+    layer_->setPlayedOnTwoMachines(true);
+    Roll::setShownApart(true);
     preloadSprites();
     // Only the leaders played here are named: the others are the other machine's.
     TeamInfoStruct team;
@@ -875,8 +879,10 @@ std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
                 volleys.push_back(archer);
         } else if (command.replyEvent.id() == doneRampaging &&
                    Container<short>::fromMessage(command.extra.get(), beast)) {
+            // A beast whose rampage ended in the rules as it was shown (between two machines) is gone.
             if (auto* elephant =
-                    dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast)))) {
+                    dynamic_cast<Elephant*>(layer_->findUnit(static_cast<std::uint16_t>(beast)));
+                elephant && !elephant->isOutOfPlay()) {
                 elephant->resumeRampage();
                 shown.push_back(elephant->getUnitNum());
             }

@@ -92,7 +92,7 @@ void VaelSoundManager::playBowShot() {
 
 void VaelSoundManager::playArrowHit() {
     std::lock_guard lock(mutex_);
-    const int pick = Roll::rand() % 3;
+    const int pick = Roll::shown() % 3;
     playEffect(arrowHits[pick]);
 }
 
@@ -103,7 +103,7 @@ void VaelSoundManager::playJavelinThrow() {
 
 void VaelSoundManager::playJavelinHit() {
     std::lock_guard lock(mutex_);
-    const int pick = Roll::rand() % 3;
+    const int pick = Roll::shown() % 3;
     playEffect(javelinHits[pick]);
 }
 
@@ -114,7 +114,7 @@ void VaelSoundManager::playSlingShot() {
 
 void VaelSoundManager::playRockHit() {
     std::lock_guard lock(mutex_);
-    const int pick = Roll::rand() % 3;
+    const int pick = Roll::shown() % 3;
     playEffect(rockHits[pick]);
 }
 
@@ -125,7 +125,7 @@ void VaelSoundManager::playOxybelesShot() {
 
 void VaelSoundManager::playOxybelesHit() {
     std::lock_guard lock(mutex_);
-    const int pick = Roll::rand() % 3;
+    const int pick = Roll::shown() % 3;
     playEffect(boltHits[pick]);
 }
 
@@ -134,7 +134,7 @@ void VaelSoundManager::playAnimalCall(std::int16_t soundClass) {
     if (horseKind(soundClass)) {
         playEffect("horse1.wav");
     } else if (elephantKind(soundClass)) {
-        const int pick = Roll::rand() % 2;
+        const int pick = Roll::shown() % 2;
         playEffect(elephantCalls[pick]);
     }
 }

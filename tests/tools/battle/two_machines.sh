@@ -7,7 +7,8 @@
 # With --display both machines play the animations on the game's display layers. Each machine draws its
 # plans by the seed as the tool does, or of the kind --plans gives (a battle recorded with those plans).
 # With --turns both machines stop at the cap: each exits as the other does and prints the same commentary
-# and outcome, and neither takes the other's going for a leave.
+# and outcome, and neither takes the other's going for a leave. Nothing names an elephant after the line
+# that tells it rampaging: it is bound to leave play on both machines.
 set -u
 . "$(dirname "$0")/host_port.sh"
 tool=$1
@@ -31,6 +32,20 @@ while [ $# -gt 0 ]; do
   esac
 done
 pair_workspace
+
+# Each line of the commentary that names a beast after the line that told it rampaging.
+beasts_named() {
+  awk '/^Outcome: / { exit }
+    {
+      line = $0
+      gsub(/\\[Bb]/, "", line)
+      for (b in beast)
+        if (match(line " ", quote(b) "[^0-9A-Za-z]")) { print "line " FNR " names " b " (rampaging at line " beast[b] "): " line; delete beast[b] }
+      who = line
+      if (sub(/ (is rampaging!|rampaged during the charge!)$/, "", who)) beast[who] = FNR
+    }
+    function quote(text,   out) { out = text; gsub(/[][\\.^$*+?(){}|]/, "\\\\&", out); return out }' "$1"
+}
 
 # One pair; its verdict goes to $work/SEED.verdict, its first line "ok" or "FAILED".
 play() {
@@ -90,6 +105,12 @@ play() {
   fi
   if ! diff -u "$dir/host.out" "$dir/guest.out" >"$dir/diff"; then
     { echo "FAILED seed $seed: the two machines printed different battles"; head -40 "$dir/diff"; } >"$verdict"
+    return
+  fi
+  local named
+  named=$(beasts_named "$dir/host.out")
+  if [ -n "$named" ]; then
+    { echo "FAILED seed $seed: a beast is named after its rampage"; echo "$named"; } >"$verdict"
     return
   fi
   echo "ok seed $seed: $(grep '^Outcome: ' "$dir/host.out") ($(wc -l <"$dir/host.out") lines on both)" >"$verdict"

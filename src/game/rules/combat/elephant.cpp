@@ -227,6 +227,13 @@ void Elephant::endRampageUnshown() {
     sendNamed(msg::DoneRampaging, &number);
 }
 
+void Elephant::endRampageAsShown() {
+    debugStream() << getName() << " leaves play as his rampage is shown: the other machine takes over from here"
+                  << std::endl;
+    Container<short> number(static_cast<short>(unitNumber_));
+    sendNamed(msg::DoneRampaging, &number);
+}
+
 void Elephant::doneRampaging(std::int16_t unitNumber) {
     if (static_cast<std::uint16_t>(unitNumber) != unitNumber_) return;
     disconnectNamed(msg::DoneRampaging, onDoneRampaging);

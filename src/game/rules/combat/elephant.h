@@ -48,6 +48,9 @@ public:
     // Nothing will show the loaded beast's rampage (no display, or a save that kept none of it): it ends
     // as a display that plays nothing ends it, at once.
     void endRampageUnshown();
+    // Between two machines the rampage ends in the rules as soon as it is handed to the display, which plays
+    // it on unanswered.
+    void endRampageAsShown();
 
 private:
     // What the beast does to the unit it meets entering next from current; false when there is nothing to
