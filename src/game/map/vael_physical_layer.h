@@ -364,6 +364,11 @@ public:
     // underWayProblem saying why where it can.
     std::vector<std::uint8_t> underWayRecord();
     bool loadUnderWayRecord(const std::vector<std::uint8_t>& record);
+    // The commands whose replies the view on screen still owed, in its objects' order, read from a saved
+    // game's record alone (no view need stand), and where that record begins: false when the game holds no
+    // such record whole.
+    static bool repliesOwedIn(const std::vector<std::uint8_t>& bytes, std::vector<LogicalCommandInfo>& owed,
+                              std::size_t* recordAt = nullptr);
 
 private:
     void appendUnderWay(std::vector<std::uint8_t>& bytes);
