@@ -373,7 +373,17 @@ bool readViewReplies(const std::string& part, std::uint16_t& rate, std::vector<L
         std::istringstream record(bytes, std::ios::binary);
         if (!readQueuedCommands(record, owed)) return false;
     }
-    return true;
+    // What of the tick was still to come closes the part.
+    std::uint16_t left = 0;
+    std::uint32_t moment = 0;
+    if (!raw::getU16(in, left)) return false;
+    if (left != 0 && !raw::getU32(in, moment)) return false;
+    if (left == 1) {
+        if (!raw::getU16(in, count)) return false;
+        for (std::uint16_t i = 0; i < count; ++i)
+            if (!raw::getU16(in, index)) return false;
+    }
+    return in.peek() == std::char_traits<char>::eof();
 }
 
 } // namespace

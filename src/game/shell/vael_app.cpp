@@ -650,9 +650,13 @@ bool VaelApp::savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& erro
     if (!appendLayerPart(*layer_, bytes)) return error = "the battle is too large to save", false;
     // The display's part follows the battle's, so that a loaded game shows every figure where it stood;
     // it is added before the file is written, so that the file is never rewritten in place.
+    // Saved as it resumes, before the replies the loaded display owed are answered, the game is saved as it
+    // was loaded: the figures where the battle sets them down, and the record of those replies.
+    if (!repliesOwedRecord_.empty()) {
+        bytes.insert(bytes.end(), repliesOwedRecord_.begin(), repliesOwedRecord_.end());
+        return true;
+    }
     if (views_ && !views_->saveGameBytes(bytes)) return error = "the battle's display cannot be saved", false;
-    // Saved as it resumes, before the replies the loaded display owed are answered, the game keeps them.
-    if (!views_) bytes.insert(bytes.end(), repliesOwedRecord_.begin(), repliesOwedRecord_.end());
     return true;
 }
 
@@ -827,7 +831,14 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
     // The display objects were made where the scenario sets the units down: the display's part puts each
     // back as it was saved. A game saved without that part has them put on their units' hexes, turned
     // their way, the fallen taken off; a part there but cut short is refused with the rest.
-    if (views_ && !views_->loadGameBytes(bytes)) {
+    if (views_ && views_->loadGameBytes(bytes)) {
+        underWayRead = views_->underWayLoaded();
+        std::vector<LogicalCommandInfo> owed;
+        views_->forEachReplyOwed([&](const LogicalCommandInfo& command) { owed.push_back(command); });
+        shown = awaitRepliesOwed(owed);
+        return true;
+    }
+    if (views_) {
         if (savedDisplayPart(bytes)) {
             discardBattle();
             if (!views_->underWayProblem().empty())
@@ -847,23 +858,23 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
         // setting down left playing.
         std::vector<std::uint8_t> shownNow(8, 0);
         if (views_->saveGameBytes(shownNow)) views_->loadGameBytes(shownNow);
-    } else if (views_) {
-        underWayRead = views_->underWayLoaded();
-        std::vector<LogicalCommandInfo> owed;
-        views_->forEachReplyOwed([&](const LogicalCommandInfo& command) { owed.push_back(command); });
-        shown = awaitRepliesOwed(owed);
-    } else {
-        // Without the display every command is answered as it is given: what the saved display still owed,
-        // it answers once the battle goes on, as one that plays nothing would.
-        std::size_t recordAt = 0;
-        repliesOwedRecord_.clear();
-        // The boxes the commands carry are read by the types the display registers when it is made.
-        VaelPhysicalObject::registerUnderWayTypes();
-        underWayRead = VaelPhysicalLayers::repliesOwedIn(bytes, answers, &recordAt);
-        if (underWayRead && !answers.empty())
-            repliesOwedRecord_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(recordAt), bytes.end());
-        shown = awaitRepliesOwed(answers);
     }
+    // What the saved display still owed, nothing here plays: without the display every command is answered
+    // as it is given, and so are these, once the battle goes on, as by a display that plays nothing. A game
+    // saved without the display as it resumed keeps that record after its own part.
+    std::size_t recordAt = 0;
+    repliesOwedRecord_.clear();
+    // The boxes the commands carry are read by the types the display registers when it is made.
+    VaelPhysicalObject::registerUnderWayTypes();
+    underWayRead = VaelPhysicalLayers::repliesOwedIn(bytes, answers, &recordAt);
+    if (underWayRead && !answers.empty()) {
+        const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
+        debugStream() << "Resumed owing the display's " << answers.size() << " replies"
+                      << (orders && !orders->moving.empty() ? " inside the computer's orders" : "")
+                      << ": answered at once\n";
+        repliesOwedRecord_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(recordAt), bytes.end());
+    }
+    shown = awaitRepliesOwed(answers);
     return true;
 }
 

@@ -125,9 +125,9 @@ BattleOptions playedWith(const char* scenario, std::uint32_t seed, bool display)
     return options;
 }
 
-// A save taken with the display deep in a computer leader's orders (a volley's reply owed among the moves)
-// loads without it and plays to its end; saved again at once without the display, the file keeps what was
-// still owed and ends the same.
+// A save taken with the display deep in a computer leader's orders loads without it and plays to its end;
+// saved again at once, with the display or without it, the file keeps the replies still owed and ends the
+// same loaded without the display, and loaded with it, it plays to its end too.
 TEST(OtherModeSaves, AComputerLeadersOrdersSavedWithTheDisplayResumeWithoutIt) {
     test::TempDir dir("other-mode-saves");
     const auto saved = dir / "deep.vel";
@@ -158,6 +158,25 @@ TEST(OtherModeSaves, AComputerLeadersOrdersSavedWithTheDisplayResumeWithoutIt) {
         EXPECT_EQ(reloaded.winner, loaded.winner);
         EXPECT_EQ(reloaded.turns, loaded.turns);
         EXPECT_EQ(reloaded.activations, loaded.activations);
+    }
+    BattleOptions shown = playedWith("GHATMAR.SCN", 638686, true);
+    shown.loadFile = again.string();
+    const auto shownAgain = dir / "shown-again.vel";
+    shown.saveAt = 0;
+    shown.saveFile = shownAgain.string();
+    {
+        SCOPED_TRACE("saved again at once without the display, loaded with it and saved again at once");
+        const BattleOutcome outcome = playBattle(shown);
+        EXPECT_EQ(outcome.status, BattleStatus::Ended) << outcome.message;
+    }
+    loading.loadFile = shownAgain.string();
+    const BattleOutcome thrice = playBattle(loading);
+    {
+        SCOPED_TRACE("saved again at once with the display and loaded without it");
+        ASSERT_EQ(thrice.status, BattleStatus::Ended) << thrice.message;
+        EXPECT_EQ(thrice.winner, loaded.winner);
+        EXPECT_EQ(thrice.turns, loaded.turns);
+        EXPECT_EQ(thrice.activations, loaded.activations);
     }
 }
 
