@@ -318,6 +318,10 @@ private:
     static inline bool reversedViewShown_ = false;
 };
 
+// One command an object's record keeps queued: its 32-bit length, then its bytes. False when the bytes run
+// short; whole tells whether the command read back to its last byte.
+bool getCommandRecord(std::istream& in, LogicalCommandInfo& command, bool& whole);
+
 // The two views' layers, made together and kept for the whole run: known to the game sprites as the
 // layers of view 0 and 1 and attached to the application's bus.
 class VaelPhysicalLayers {

@@ -317,6 +317,17 @@ void VaelPhysicalLayer::finishTickUnderWay() {
 }
 
 
+bool getCommandRecord(std::istream& in, LogicalCommandInfo& command, bool& whole) {
+    std::uint32_t length = 0;
+    std::string bytes;
+    if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
+    SuperString piece;
+    piece.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    piece >> command;
+    whole = !piece.failed() && piece.remaining() == 0;
+    return true;
+}
+
 namespace {
 
 // The commands still queued in one object's record: its flags and what a rampage keeps come first.
@@ -339,14 +350,9 @@ bool readQueuedCommands(std::istream& in, std::vector<LogicalCommandInfo>& owed)
         if (!raw::getU16(in, facing)) return false;
     if (!raw::getU16(in, count)) return false;
     for (std::uint16_t i = 0; i < count; ++i) {
-        std::uint32_t length = 0;
-        std::string bytes;
-        if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
-        SuperString piece;
-        piece.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
         LogicalCommandInfo command;
-        piece >> command;
-        if (piece.failed() || piece.remaining() != 0) return false;
+        bool whole = false;
+        if (!getCommandRecord(in, command, whole) || !whole) return false;
         if (command.replyEvent.id() != 0) owed.push_back(std::move(command));
     }
     return true;

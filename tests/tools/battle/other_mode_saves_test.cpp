@@ -118,11 +118,21 @@ TEST(OtherModeSaves, AComputerLeadersOrdersSavedWithTheDisplayNeedItsRecord) {
     }
 }
 
-BattleOptions playedWith(const char* scenario, std::uint32_t seed, bool display) {
+// Ghatmar 638686, with the display or without; from a file when one is named, saving again at once into again.
+BattleOutcome deepBattle(bool display, const std::filesystem::path& from = {},
+                         const std::filesystem::path& again = {}) {
     BattleOptions options = demonstration(display);
-    options.scenario = scenario;
-    options.seed = seed;
-    return options;
+    options.seed = 638686;
+    options.loadFile = from.string();
+    if (!again.empty()) options.saveAt = 0, options.saveFile = again.string();
+    return playBattle(options);
+}
+
+void expectEndedAs(const BattleOutcome& outcome, const BattleOutcome& first) {
+    ASSERT_EQ(outcome.status, BattleStatus::Ended) << outcome.message;
+    EXPECT_EQ(outcome.winner, first.winner);
+    EXPECT_EQ(outcome.turns, first.turns);
+    EXPECT_EQ(outcome.activations, first.activations);
 }
 
 // A save taken with the display deep in a computer leader's orders loads without it and plays to its end;
@@ -130,53 +140,32 @@ BattleOptions playedWith(const char* scenario, std::uint32_t seed, bool display)
 // same loaded without the display, and loaded with it, it plays to its end too.
 TEST(OtherModeSaves, AComputerLeadersOrdersSavedWithTheDisplayResumeWithoutIt) {
     test::TempDir dir("other-mode-saves");
-    const auto saved = dir / "deep.vel";
-    BattleOptions taking = playedWith("GHATMAR.SCN", 638686, true);
+    const auto saved = dir / "deep.vel", again = dir / "again.vel", shownAgain = dir / "shown-again.vel";
+    BattleOptions taking = demonstration(true);
+    taking.seed = 638686;
     taking.saveAtStep = 800;
     taking.saveFile = saved.string();
     const BattleOutcome taken = playBattle(taking);
     ASSERT_EQ(taken.status, BattleStatus::Ended) << taken.message;
-    BattleOptions loading = playedWith("GHATMAR.SCN", 638686, false);
-    loading.loadFile = saved.string();
-    const BattleOutcome loaded = playBattle(loading);
+    const BattleOutcome loaded = deepBattle(false, saved);
     {
         SCOPED_TRACE("loaded without the display");
         ASSERT_EQ(loaded.status, BattleStatus::Ended) << loaded.message;
         EXPECT_FALSE(loaded.winner.empty());
     }
-    const auto again = dir / "again.vel";
-    BattleOptions resaving = loading;
-    resaving.saveAt = 0;
-    resaving.saveFile = again.string();
-    const BattleOutcome resaved = playBattle(resaving);
-    EXPECT_EQ(resaved.status, BattleStatus::Ended) << resaved.message;
-    loading.loadFile = again.string();
-    const BattleOutcome reloaded = playBattle(loading);
+    EXPECT_EQ(deepBattle(false, saved, again).status, BattleStatus::Ended);
     {
         SCOPED_TRACE("saved again at once without the display and loaded");
-        ASSERT_EQ(reloaded.status, BattleStatus::Ended) << reloaded.message;
-        EXPECT_EQ(reloaded.winner, loaded.winner);
-        EXPECT_EQ(reloaded.turns, loaded.turns);
-        EXPECT_EQ(reloaded.activations, loaded.activations);
+        expectEndedAs(deepBattle(false, again), loaded);
     }
-    BattleOptions shown = playedWith("GHATMAR.SCN", 638686, true);
-    shown.loadFile = again.string();
-    const auto shownAgain = dir / "shown-again.vel";
-    shown.saveAt = 0;
-    shown.saveFile = shownAgain.string();
     {
         SCOPED_TRACE("saved again at once without the display, loaded with it and saved again at once");
-        const BattleOutcome outcome = playBattle(shown);
+        const BattleOutcome outcome = deepBattle(true, again, shownAgain);
         EXPECT_EQ(outcome.status, BattleStatus::Ended) << outcome.message;
     }
-    loading.loadFile = shownAgain.string();
-    const BattleOutcome thrice = playBattle(loading);
     {
         SCOPED_TRACE("saved again at once with the display and loaded without it");
-        ASSERT_EQ(thrice.status, BattleStatus::Ended) << thrice.message;
-        EXPECT_EQ(thrice.winner, loaded.winner);
-        EXPECT_EQ(thrice.turns, loaded.turns);
-        EXPECT_EQ(thrice.activations, loaded.activations);
+        expectEndedAs(deepBattle(false, shownAgain), loaded);
     }
 }
 
