@@ -9,6 +9,7 @@
 #include "game/figures/rampage_cohesion_hit_struct.h"
 #include "game/figures/vael_physical_object.h"
 #include "game/map/raw_bytes.h"
+#include "game/map/vael_physical_layer.h"
 #include "game/rules/rout/rout_records.h"
 #include "game/rules/units/nation.h"
 
@@ -188,14 +189,10 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     if (!raw::getU16(in, count)) return false;
     Queue<LogicalCommandInfo> commands;
     for (std::uint16_t i = 0; i < count; ++i) {
-        std::uint32_t length = 0;
-        std::string bytes;
-        if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
-        SuperString piece;
-        piece.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
         LogicalCommandInfo command;
-        piece >> command;
-        if (piece.failed() || piece.remaining() != 0)
+        bool whole = false;
+        if (!getCommandRecord(in, command, whole)) return false;
+        if (!whole)
             return refuse("its queued command " + std::to_string(i + 1) + " does not read back whole");
         commands.push(command);
     }

@@ -318,6 +318,10 @@ private:
     static inline bool reversedViewShown_ = false;
 };
 
+// One command an object's record keeps queued: its 32-bit length, then its bytes. False when the bytes run
+// short; whole tells whether the command read back to its last byte.
+bool getCommandRecord(std::istream& in, LogicalCommandInfo& command, bool& whole);
+
 // The two views' layers, made together and kept for the whole run: known to the game sprites as the
 // layers of view 0 and 1 and attached to the application's bus.
 class VaelPhysicalLayers {
@@ -364,6 +368,11 @@ public:
     // underWayProblem saying why where it can.
     std::vector<std::uint8_t> underWayRecord();
     bool loadUnderWayRecord(const std::vector<std::uint8_t>& record);
+    // The commands whose replies the view on screen still owed, in its objects' order, read from a saved
+    // game's record alone (no view need stand), and where that record begins: false when the game holds no
+    // such record whole.
+    static bool repliesOwedIn(const std::vector<std::uint8_t>& bytes, std::vector<LogicalCommandInfo>& owed,
+                              std::size_t* recordAt = nullptr);
 
 private:
     void appendUnderWay(std::vector<std::uint8_t>& bytes);

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "framework/core/application.h"
+#include "framework/core/super_string.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
 
@@ -313,6 +314,114 @@ void VaelPhysicalLayer::finishTickUnderWay() {
     }
     if (app && after != Application::TimerSlots)
         app->tickTimersAfter(after, static_cast<std::uint32_t>(moment - shift));
+}
+
+
+bool getCommandRecord(std::istream& in, LogicalCommandInfo& command, bool& whole) {
+    std::uint32_t length = 0;
+    std::string bytes;
+    if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
+    SuperString piece;
+    piece.write(bytes.data(), static_cast<std::int32_t>(bytes.size()));
+    piece >> command;
+    whole = !piece.failed() && piece.remaining() == 0;
+    return true;
+}
+
+namespace {
+
+// The commands still queued in one object's record: its flags and what a rampage keeps come first.
+bool readQueuedCommands(std::istream& in, std::vector<LogicalCommandInfo>& owed) {
+    std::uint16_t flags[3] = {}, count = 0;
+    std::int16_t toKeep = 0;
+    if (!raw::getU16(in, flags[0]) || !raw::getU16(in, flags[1]) || !raw::getU16(in, flags[2]) ||
+        !raw::getI16(in, toKeep) || !raw::getU16(in, count))
+        return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint16_t hexes = 0;
+        std::int16_t hex = 0;
+        if (!raw::getU16(in, hexes)) return false;
+        for (std::uint16_t k = 0; k < hexes; ++k)
+            if (!raw::getI16(in, hex)) return false;
+    }
+    std::uint16_t facing = 0;
+    if (!raw::getU16(in, count)) return false;
+    for (std::uint16_t i = 0; i < count; ++i)
+        if (!raw::getU16(in, facing)) return false;
+    if (!raw::getU16(in, count)) return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        LogicalCommandInfo command;
+        bool whole = false;
+        if (!getCommandRecord(in, command, whole) || !whole) return false;
+        if (command.replyEvent.id() != 0) owed.push_back(std::move(command));
+    }
+    return true;
+}
+
+// One view's part: its tick's timer, the objects it steps and flags, then each object's record. rate is
+// the view's tick rate, which tells the view on screen from the hidden one.
+bool readViewReplies(const std::string& part, std::uint16_t& rate, std::vector<LogicalCommandInfo>& owed) {
+    std::istringstream in(part, std::ios::binary);
+    std::uint32_t clock = 0;
+    std::uint16_t slot = 0, elapsed = 0, count = 0, index = 0;
+    if (!raw::getU32(in, clock) || !raw::getU16(in, rate) || !raw::getU16(in, slot) || !raw::getU16(in, elapsed))
+        return false;
+    for (int list = 0; list < 2; ++list) {
+        if (!raw::getU16(in, count)) return false;
+        for (std::uint16_t i = 0; i < count; ++i)
+            if (!raw::getU16(in, index)) return false;
+    }
+    if (!raw::getU16(in, count)) return false;
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint32_t length = 0;
+        std::string bytes;
+        if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
+        std::istringstream record(bytes, std::ios::binary);
+        if (!readQueuedCommands(record, owed)) return false;
+    }
+    // What of the tick was still to come closes the part.
+    std::uint16_t left = 0;
+    std::uint32_t moment = 0;
+    if (!raw::getU16(in, left)) return false;
+    if (left != 0 && !raw::getU32(in, moment)) return false;
+    if (left == 1) {
+        if (!raw::getU16(in, count)) return false;
+        for (std::uint16_t i = 0; i < count; ++i)
+            if (!raw::getU16(in, index)) return false;
+    }
+    return in.peek() == std::char_traits<char>::eof();
+}
+
+} // namespace
+
+bool VaelPhysicalLayers::repliesOwedIn(const std::vector<std::uint8_t>& bytes, std::vector<LogicalCommandInfo>& owed,
+                                       std::size_t* recordAt) {
+    owed.clear();
+    // The record closes the file, its length reaching its last byte: read back from there, a game without
+    // the display's objects finds it all the same.
+    if (bytes.size() < 10) return false;
+    std::size_t at = bytes.size() - 10;
+    while (!std::equal(UnderWayTag, UnderWayTag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)) ||
+           raw::read32(bytes, at + 6) != bytes.size() - at - 10)
+        if (at-- == 0) return false;
+    const std::uint16_t version = raw::read16(bytes, at + 4);
+    if (version != UnderWayVersion && version != VaelDisplayObject::UnderWayWithoutRampages) return false;
+    std::istringstream body(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 10), bytes.end()),
+                            std::ios::binary);
+    std::vector<LogicalCommandInfo> views[2];
+    std::uint16_t rates[2] = {};
+    for (int view = 0; view < 2; ++view) {
+        std::uint32_t size = 0;
+        std::string part;
+        if (!raw::getU32(body, size) || !raw::getText(body, size, part) || !readViewReplies(part, rates[view], views[view]))
+            return false;
+    }
+    if (body.peek() != std::char_traits<char>::eof()) return false;
+    // Only the view on screen answers the logical side, and its tick runs at the shown rate; with neither
+    // ticking, the normal view is the one watched.
+    owed = std::move(views[rates[1] == VaelPhysicalLayer::VisibleRate && rates[0] != VaelPhysicalLayer::VisibleRate ? 1 : 0]);
+    if (recordAt) *recordAt = at;
+    return true;
 }
 
 } // namespace vael

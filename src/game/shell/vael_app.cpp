@@ -655,6 +655,12 @@ bool VaelApp::savedGameBytes(std::vector<std::uint8_t>& bytes, std::string& erro
     if (!appendLayerPart(*layer_, bytes)) return error = "the battle is too large to save", false;
     // The display's part follows the battle's, so that a loaded game shows every figure where it stood;
     // it is added before the file is written, so that the file is never rewritten in place.
+    // Saved as it resumes, before the replies the loaded display owed are answered, the game is saved as it
+    // was loaded: the figures where the battle sets them down, and the record of those replies.
+    if (!repliesOwedRecord_.empty()) {
+        bytes.insert(bytes.end(), repliesOwedRecord_.begin(), repliesOwedRecord_.end());
+        return true;
+    }
     if (views_ && !views_->saveGameBytes(bytes)) return error = "the battle's display cannot be saved", false;
     return true;
 }
@@ -824,12 +830,19 @@ bool VaelApp::restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedS
 
 bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
                              const std::vector<VaelNetComponent::UnitSight>& started, std::vector<std::uint16_t>& shown,
-                             bool& underWayRead, std::string& error) {
+                             std::vector<LogicalCommandInfo>& answers, bool& underWayRead, std::string& error) {
     underWayRead = false;
     // The display objects were made where the scenario sets the units down: the display's part puts each
     // back as it was saved. A game saved without that part has them put on their units' hexes, turned
     // their way, the fallen taken off; a part there but cut short is refused with the rest.
-    if (views_ && !views_->loadGameBytes(bytes)) {
+    if (views_ && views_->loadGameBytes(bytes)) {
+        underWayRead = views_->underWayLoaded();
+        std::vector<LogicalCommandInfo> owed;
+        views_->forEachReplyOwed([&](const LogicalCommandInfo& command) { owed.push_back(command); });
+        shown = awaitRepliesOwed(owed);
+        return true;
+    }
+    if (views_) {
         if (savedDisplayPart(bytes)) {
             discardBattle();
             if (!views_->underWayProblem().empty())
@@ -849,16 +862,29 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
         // setting down left playing.
         std::vector<std::uint8_t> shownNow(8, 0);
         if (views_->saveGameBytes(shownNow)) views_->loadGameBytes(shownNow);
-    } else if (views_) {
-        underWayRead = views_->underWayLoaded();
-        shown = awaitRepliesOwed();
     }
+    // What the saved display still owed, nothing here plays: without the display every command is answered
+    // as it is given, and so are these, once the battle goes on, as by a display that plays nothing. A game
+    // saved without the display as it resumed keeps that record after its own part.
+    std::size_t recordAt = 0;
+    repliesOwedRecord_.clear();
+    // The boxes the commands carry are read by the types the display registers when it is made.
+    VaelPhysicalObject::registerUnderWayTypes();
+    underWayRead = VaelPhysicalLayers::repliesOwedIn(bytes, answers, &recordAt);
+    if (underWayRead && !answers.empty()) {
+        const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
+        debugStream() << "Resumed owing the display's " << answers.size() << " replies"
+                      << (orders && !orders->moving.empty() ? " inside the computer's orders" : "")
+                      << ": answered at once\n";
+        repliesOwedRecord_.assign(bytes.begin() + static_cast<std::ptrdiff_t>(recordAt), bytes.end());
+    }
+    shown = awaitRepliesOwed(answers);
     return true;
 }
 
 // What the units waited for from the display, the display still plays: they wait for it again. The
 // elephants whose rampage it still shows are told.
-std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
+std::vector<std::uint16_t> VaelApp::awaitRepliesOwed(std::vector<LogicalCommandInfo>& owed) {
     std::vector<std::uint16_t> shown;
     const auto movementDone = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
     const auto doneRampaging = static_cast<std::int32_t>(RegisteredMessage::getId(msg::DoneRampaging));
@@ -867,7 +893,7 @@ std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
     // The ends of the moves are heard in the order the units began them: a computer leader's orders
     // under way began before the moves he ordered, and hear their ends before those units do.
     std::vector<VaelUnit*> waiting;
-    views_->forEachReplyOwed([&](const LogicalCommandInfo& command) {
+    for (const LogicalCommandInfo& command : owed) {
         MoveReturnStruct done;
         short beast = 0;
         if (command.replyEvent.id() == movementDone &&
@@ -887,7 +913,7 @@ std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
                 shown.push_back(elephant->getUnitNum());
             }
         }
-    });
+    }
     const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
     const auto ordered = [&](const VaelUnit* unit) {
         return orders && std::find(orders->moving.begin(), orders->moving.end(),
@@ -906,20 +932,31 @@ std::vector<std::uint16_t> VaelApp::awaitRepliesOwed() {
     // that loosed it (a reaction's volley was worked out as it was loosed).
     for (MissileCapable* archer : volleys)
         if (ordered(archer)) archer->awaitVolley();
+    // The replies come in the order the units began to wait: the moves of units outside the orders, those
+    // the orders made in their order, then the rest as the display held them.
+    const auto rank = [&](const LogicalCommandInfo& command) -> std::size_t {
+        MoveReturnStruct done;
+        if (command.replyEvent.id() != movementDone ||
+            !Container<MoveReturnStruct>::fromMessage(command.extra.get(), done))
+            return SIZE_MAX;
+        if (!orders) return 0;
+        const auto at = std::find(orders->moving.begin(), orders->moving.end(),
+                                  static_cast<std::int16_t>(done.unitNumber));
+        return at == orders->moving.end() ? 0 : 1 + static_cast<std::size_t>(at - orders->moving.begin());
+    };
+    std::stable_sort(owed.begin(), owed.end(),
+                     [&](const LogicalCommandInfo& a, const LogicalCommandInfo& b) { return rank(a) < rank(b); });
     return shown;
 }
 
 // A computer leader's orders saved while the moves he ordered were still shown wait for their ends, which
-// only the display's record of them brings: without it (loaded without the display, or a file that lacks
-// the record) nobody would end them and the battle would stand still. Empty when nothing waits so.
+// only the display's record of them brings (played by the display, or answered at once without it): a file
+// that lacks the record would have nobody end them, and the battle would stand still. Empty when nothing waits so.
 std::string VaelApp::ordersLeftWaiting(bool underWayRead) const {
     const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
     if (!orders || orders->moving.empty()) return {};
     const Leader* leader = layer_->findLeader(orders->leader);
     const std::string who = leader ? leader->getName() : "the computer's leader";
-    if (!views_)
-        return "the saved game was taken with the display in the middle of " + who +
-               "'s orders, which wait for moves only the display ends: it loads with the display alone";
     if (!underWayRead)
         return "the saved game holds " + who +
                "'s orders under way but not the display's record of the moves they wait for: nobody would end them";
@@ -930,9 +967,10 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                       std::string& error, SavedCheck check) {
     std::vector<VaelNetComponent::UnitSight> started;
     std::vector<std::uint16_t> shown;
+    std::vector<LogicalCommandInfo> answers;
     bool underWayRead = false;
     if (!restoreBattle(bytes, scenario, error, check, started) ||
-        !restoreDisplay(bytes, started, shown, underWayRead, error))
+        !restoreDisplay(bytes, started, shown, answers, underWayRead, error))
         return false;
     if (error = ordersLeftWaiting(underWayRead); !error.empty()) {
         discardBattle();
@@ -956,6 +994,9 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
                             "orders in this battle.");
     const std::size_t told = commentary_.lines().size();
     beginGame(true);
+    for (const LogicalCommandInfo& answer : answers)
+        listener_->send(answer.replyEvent, answer.extra.get());
+    repliesOwedRecord_.clear();
     // The commentary of the battle saved is not kept: a game that goes on in the middle of a leader's
     // orders says at least whose they are.
     if (GameControl* control = gameControl(); control && commentary_.lines().size() == told) {

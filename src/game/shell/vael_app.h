@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/core/command_records.h"
 #include "framework/display/palette_entry.h"
 #include "framework/ui/win_app.h"
 #include "game/flow/saved_game.h"
@@ -224,13 +225,16 @@ private:
     bool readAndLoad(const std::string& fileName, std::string& error);
     bool restore(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error,
                  SavedCheck check);
-    // The steps of a restore: the battle's part, the display's, the replies the units still owe it, and the
-    // computer's orders that would wait for ever.
+    // The steps of a restore: the battle's part, the display's (without the display, the replies it still
+    // owed, answered once the battle goes on), the waits for those replies, and the computer's orders that
+    // would wait for ever.
     bool restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedScenario& scenario, std::string& error,
                        SavedCheck check, std::vector<VaelNetComponent::UnitSight>& started);
     bool restoreDisplay(const std::vector<std::uint8_t>& bytes, const std::vector<VaelNetComponent::UnitSight>& started,
-                        std::vector<std::uint16_t>& shown, bool& underWayRead, std::string& error);
-    std::vector<std::uint16_t> awaitRepliesOwed();
+                        std::vector<std::uint16_t>& shown, std::vector<LogicalCommandInfo>& answers, bool& underWayRead,
+                        std::string& error);
+    // Has the units wait again for the replies owed and puts them in the order those waits began.
+    std::vector<std::uint16_t> awaitRepliesOwed(std::vector<LogicalCommandInfo>& owed);
     std::string ordersLeftWaiting(bool underWayRead) const;
     // Closes the battle, loaded whole or in part, on both sides.
     void discardBattle();
@@ -244,6 +248,8 @@ private:
                             const std::vector<std::string>& leadersHere, int sideHere, bool computerHere,
                             std::string& error);
 
+    // Without the display, the loaded record of the replies it owed, from the load until they are answered.
+    std::vector<std::uint8_t> repliesOwedRecord_;
     std::string installDirectory_, secondDirectory_;
     Preferences preferences_;
     std::int16_t missileAutoHit_ = 0;

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/core/bus_event.h"
+#include "framework/core/super_string.h"
 #include "framework/display/viewport.h"
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
@@ -840,6 +841,111 @@ TEST_F(VaelPhysicalLayerTest, AnUnderWayRecordLoadedIsSavedAgainWithWhatOfItsTic
         ASSERT_GE(after.size(), 42u);
         EXPECT_EQ(after[40], 0);
         EXPECT_EQ(after[41], 0);
+    }
+}
+
+
+// A saved game's record of what the views had under way, written by hand: each view's part holds its tick's
+// rate and one object whose queue holds the commands given (the figures' part after them left empty).
+Bytes objectRecord(const std::vector<LogicalCommandInfo>& commands) {
+    Bytes b;
+    for (int word = 0; word < 6; ++word)
+        put16(b, 0); // flags, moves kept, their paths and turns
+    put16(b, static_cast<std::uint32_t>(commands.size()));
+    for (const LogicalCommandInfo& command : commands) {
+        SuperString piece;
+        piece << command;
+        const std::string bytes = piece.str();
+        put32(b, static_cast<std::uint32_t>(bytes.size()));
+        b.insert(b.end(), bytes.begin(), bytes.end());
+    }
+    for (int list = 0; list < 3; ++list)
+        put16(b, 0);
+    return b;
+}
+
+Bytes viewPart(std::uint16_t rate, const std::vector<LogicalCommandInfo>& commands) {
+    Bytes b;
+    put32(b, 5000), put16(b, rate), put16(b, 0xFFFF), put16(b, 0), put16(b, 0), put16(b, 0);
+    const Bytes object = objectRecord(commands);
+    put16(b, 1), put32(b, static_cast<std::uint32_t>(object.size()));
+    b.insert(b.end(), object.begin(), object.end());
+    put16(b, 0);
+    return b;
+}
+
+Bytes underWay(const Bytes& normal, const Bytes& reversed, std::uint16_t version = VaelPhysicalLayers::UnderWayVersion) {
+    Bytes body;
+    for (const Bytes* part : {&normal, &reversed}) {
+        put32(body, static_cast<std::uint32_t>(part->size()));
+        body.insert(body.end(), part->begin(), part->end());
+    }
+    Bytes b{'V', 'D', 'S', 'A'};
+    put16(b, version), put32(b, static_cast<std::uint32_t>(body.size()));
+    b.insert(b.end(), body.begin(), body.end());
+    return b;
+}
+
+// Without the views, the replies the one on screen still owed are read from the record that closes the file:
+// the view whose tick runs at the shown rate is the one on screen, the normal one when neither ticks.
+TEST(RepliesOwedWithoutTheViews, AreTheShownViewsReadFromTheRecordClosingTheFile) {
+    const auto move = [](std::uint16_t value, bool replied) {
+        return LogicalCommandInfo(0, nullptr, value, named("UnitMovement"),
+                                  replied ? named("MovementDone") : BusMessage());
+    };
+    const Bytes front(37, 'V');
+    struct Case {
+        const char* name;
+        std::uint16_t normalRate, reversedRate;
+        std::vector<std::uint16_t> owed;
+    };
+    for (const Case& c : {Case{"the normal view on screen", 10, 1, {101, 103}},
+                          Case{"the reversed view on screen", 1, 10, {202}},
+                          Case{"neither view ticking", 0, 0, {101, 103}}}) {
+        SCOPED_TRACE(c.name);
+        Bytes file = front;
+        const Bytes record = underWay(viewPart(c.normalRate, {move(101, true), move(102, false), move(103, true)}),
+                                      viewPart(c.reversedRate, {move(202, true)}));
+        file.insert(file.end(), record.begin(), record.end());
+        std::vector<LogicalCommandInfo> owed;
+        std::size_t at = 0;
+        ASSERT_TRUE(VaelPhysicalLayers::repliesOwedIn(file, owed, &at));
+        EXPECT_EQ(at, front.size());
+        std::vector<std::uint16_t> values;
+        for (const LogicalCommandInfo& command : owed) {
+            values.push_back(command.value);
+            EXPECT_EQ(command.replyEvent, named("MovementDone"));
+        }
+        EXPECT_EQ(values, c.owed);
+    }
+    const Bytes whole = underWay(viewPart(10, {move(101, true)}), viewPart(1, {}));
+    std::vector<LogicalCommandInfo> owed;
+    {
+        SCOPED_TRACE("a byte after the record");
+        Bytes file = whole;
+        file.push_back(0);
+        EXPECT_FALSE(VaelPhysicalLayers::repliesOwedIn(file, owed));
+    }
+    {
+        SCOPED_TRACE("the record cut by a byte");
+        const Bytes file(whole.begin(), whole.end() - 1);
+        EXPECT_FALSE(VaelPhysicalLayers::repliesOwedIn(file, owed));
+    }
+    {
+        SCOPED_TRACE("a view's part holding more than its object");
+        Bytes normal = viewPart(10, {move(101, true)});
+        normal.push_back(0);
+        EXPECT_FALSE(VaelPhysicalLayers::repliesOwedIn(underWay(normal, viewPart(1, {})), owed));
+    }
+    {
+        SCOPED_TRACE("another version");
+        EXPECT_FALSE(VaelPhysicalLayers::repliesOwedIn(underWay(viewPart(10, {move(101, true)}), viewPart(1, {}), 99),
+                                                       owed));
+    }
+    {
+        SCOPED_TRACE("no record");
+        EXPECT_FALSE(VaelPhysicalLayers::repliesOwedIn(front, owed));
+        EXPECT_FALSE(VaelPhysicalLayers::repliesOwedIn(Bytes{'V', 'D', 'S'}, owed));
     }
 }
 
