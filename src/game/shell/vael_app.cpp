@@ -680,21 +680,14 @@ void VaelApp::letMapComeToRest() {
 
 void VaelApp::playOnWhile(const std::function<bool()>& busy, std::int32_t limitMs) {
     const std::uint32_t start = tickCount();
-    std::uint32_t lastTick = start;
-    int stillRounds = 0;
     while (battleRunning() && busy() && static_cast<std::int32_t>(tickCount() - start) < limitMs) {
+        // With nothing to run the wait sleeps until the next event or timer's tick, as the game's own loop
+        // does, rather than spin a core for as long as it lasts (and on the headless platform only a wait
+        // moves the clock). Where nothing will ever come (no timer runs, no socket is watched) the battle is
+        // as much at rest as it will get.
+        if (queuedTasks() == 0 && !messageWaiting() && !waitMessage()) break;
         if (!pumpMessage()) break;
-        runOneTask();
-        // A clock that stands still while nothing is queued (the headless platform's moves only while the
-        // program waits, or the battle waits for the player) would hold the save for ever: it is as much
-        // at rest as it will get.
-        const std::uint32_t now = tickCount();
-        if (messageWaiting() || queuedTasks() != 0 || now != lastTick) {
-            lastTick = now;
-            stillRounds = 0;
-        } else if (++stillRounds > 100000) {
-            break;
-        }
+        if (queuedTasks() != 0) runOneTask();
     }
 }
 

@@ -76,6 +76,8 @@ public:
     void chooseAndSaveGame();
     // While a save waits for a moment it can carry: true, the player told in the status bar to wait.
     bool saveStillWaits();
+    // A save chosen is not yet written: the battle plays on meanwhile.
+    bool saveWaits() const { return !waitingSave_.empty(); }
     void editPreferences();
     // Help -> About...: the title from the string table and the version, until the player closes it.
     void showAbout();

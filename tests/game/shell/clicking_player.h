@@ -275,6 +275,8 @@ struct ClickingPlayer {
         VaelApp& app = game->app();
         // A machine that joined a network battle has no game control of its own: its leaders say it plays.
         if (!app.battleRunning() && app.logicalLayer().getLocalLeaders().isEmpty()) return;
+        // He gives no order while the save he chose waits to be written, as the status bar asks of him.
+        if (game->saveWaits()) return;
         noteCombats(app);
         GameControl* control = app.gameControl();
         const Leader* leader = activeLeader(app);

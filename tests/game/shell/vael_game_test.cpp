@@ -216,9 +216,10 @@ ContainerBase* timerTicked(Component*, BusMessage, ContainerBase*) {
 
 // Save Game chosen while the computer gives a leader's orders waits for a moment the file can carry, the
 // battle playing on, its menus and tool bar live. While it waits, Open Game, a second Save and Start Game
-// open nothing; a wait that comes to no such moment (headless, the clock stands while the game does not
-// wait) writes nothing and says so. Before, Open Game chosen then loaded another game, which the waiting
-// save then wrote under the name given for this one; a second Save opened a box over the first.
+// open nothing, and the file is written once the computer's orders come to such a moment, the status bar
+// saying so. Before, Open Game chosen then loaded another game, which the waiting save then wrote under the
+// name given for this one; a second Save opened a box over the first; and the wait spun without letting the
+// clock or the battle move, to write nothing after all.
 TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBarTellsTheWait) {
     std::srand(5);
     platform::HeadlessPlatform os;
@@ -244,11 +245,21 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
     };
     // The status bar's line as it changes, looked at each tick of the game's clock.
     bool left = false;
+    std::uint32_t okAt = 0, savedAt = 0;
+    std::string waitsAtSave = "never saved";
+    Dialog* results = nullptr;
     tickSeen = [&] {
         if (saving && (told.empty() || told.back() != status())) told.push_back(status());
-        // The save given up and its box answered, the game is left.
-        if (!left && !told.empty() && told.back().rfind(VaelGame::NotSavedStatus, 0) == 0 &&
+        // The combats' results that stood under Save Game's box took none of the clicks meant for that box:
+        // the player answers them as the battle plays on.
+        if (results && results->isOpen() && game.saveWaits()) clickOn(os, *results, Dialog::IdOk);
+        // The save written (or given up, its box answered), the game is left.
+        if (!left && !told.empty() &&
+            (told.back().rfind(VaelGame::SavedStatus, 0) == 0 ||
+             told.back().rfind(VaelGame::NotSavedStatus, 0) == 0) &&
             game.app().modalDepth() == 0) {
+            savedAt = game.app().tickCount();
+            waitsAtSave = game.app().saveWaitsFor();
             left = true;
             platform::Event close;
             close.kind = platform::EventKind::CloseRequest;
@@ -265,6 +276,7 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
         if (auto* question = dynamic_cast<InformationDlg*>(&d); question && !question->lines().empty()) {
             asked.push_back(question->lines().front());
         }
+        if (name == OverallCombatResultsDlg::TemplateName) results = &d;
         if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
         if (name == StartGameDlg::TemplateName) {
@@ -275,6 +287,7 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
             clickOn(os, d, IntroDlg::IdHomeComputer), clickOn(os, d, Dialog::IdOk); // and the visitor
         } else if (name == LoadSaveDlg::TemplateName && std::count(shown.begin(), shown.end(), name) == 1) {
             waitedFor = game.app().saveWaitsFor();
+            okAt = game.app().tickCount();
             clickOn(os, d, LoadSaveDlg::IdFileName);
             postText(os, "waited");
             clickOn(os, d, Dialog::IdOk);
@@ -290,10 +303,13 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
     activationSeen = {}, tickSeen = {};
     ASSERT_FALSE(waitedFor.empty()) << "the save was chosen where it need not wait";
     EXPECT_EQ(shown, (std::vector<std::string>{"StartGame", "Scenario", "IntroDlg", "LoadSaveDlg"}));
-    EXPECT_EQ(asked, (std::vector<std::string>{"Cannot save waited.vel:", VaelGame::ExitQuestion}));
-    EXPECT_FALSE(std::filesystem::exists(file));
-    // The wait's end, as the battle goes on after it.
-    EXPECT_EQ(told, std::vector<std::string>{std::string(VaelGame::NotSavedStatus) + "waited.vel"});
+    EXPECT_EQ(asked, std::vector<std::string>{VaelGame::ExitQuestion});
+    // The refusals stand in the status bar while the battle plays on, until the file is written.
+    EXPECT_EQ(told, (std::vector<std::string>{std::string(VaelGame::SaveWaitingRefusal) + "waited.vel",
+                                              std::string(VaelGame::SavedStatus) + "waited.vel"}));
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_EQ(waitsAtSave, "");
+    EXPECT_GT(savedAt, okAt) << "the clock stood still while the save waited";
 }
 
 TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {

@@ -1671,6 +1671,35 @@ TEST_F(TwoAppsHostile, AnEndBeforeTheBattleBeganIsRefused) {
     EXPECT_EQ(checks.texts, std::vector<std::string>{});
 }
 
+
+// The host's Save Game while the guest's leader gives his orders: that machine gives them, and what the host
+// holds of the battle can be saved at once, with no wait for a moment only the other machine brings. Held
+// as any leader's own orders, or as the time between two leaders', the save would wait on the other player.
+TEST_F(TwoApps, TheHostMaySaveAtOnceWhileTheGuestsLeaderGivesHisOrders) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    std::srand(5);
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    VaelLogicalLayer& layer = host->app->logicalLayer();
+    const auto guestsLeaderActs = [&]() -> Leader* {
+        GameControl* control = host->app->gameControl();
+        const LeaderUnitInfo* info = control ? control->activeLeaderInfo() : nullptr;
+        Leader* leader = info ? info->leader : nullptr;
+        return leader && !layer.isLocalLeader(leader) ? leader : nullptr;
+    };
+    run([&] { return guestsLeaderActs() != nullptr || host->ended; });
+    Leader* his = guestsLeaderActs();
+    ASSERT_NE(his, nullptr) << "no leader of the guest's gave his orders";
+    EXPECT_EQ(host->app->saveWaitsFor(), "") << his->getName();
+    std::string why = "not asked";
+    EXPECT_TRUE(host->app->awaitSaveableMoment(why)) << why;
+    EXPECT_EQ(why, "");
+    std::vector<std::uint8_t> bytes;
+    EXPECT_TRUE(host->app->savedGameBytes(bytes, error)) << error;
+}
+
 } // namespace
 } // namespace vael::battle
 
