@@ -10,6 +10,7 @@
 #include "balance.h"
 #include "game/flow/data_files.h"
 #include "game/shell/game_dialogs.h"
+#include "game/shell/version.h"
 
 namespace {
 
@@ -17,8 +18,15 @@ constexpr const char* Synopsis = "usage: vael-balance [--seeds N] [--data DIR] [
 constexpr std::int32_t MostWinShare = 80;
 
 int usage(const std::string& why) {
-    std::cerr << "vael-balance: " << why << "\n" << Synopsis;
+    std::cerr << "vael-balance: " << why << "\n" << Synopsis << "Try 'vael-balance --help' for more.\n";
     return 2;
+}
+
+// What --help and --version print is all they do: output that did not reach its reader is a failure.
+int printed() {
+    if (std::cout.flush()) return 0;
+    std::cerr << "vael-balance: cannot write the standard output\n";
+    return 1;
 }
 
 } // namespace
@@ -34,8 +42,16 @@ int main(int argc, char** argv) {
                 << Synopsis
                 << "Plays each battle over seeds 1 to N (100) with the computer on both sides and prints\n"
                    "wins per side, battles nobody won, average turns and troop quality lost. Exits 1\n"
-                   "when a battle does not end or a side wins more than 80% of the seeds.\n";
-            return 0;
+                   "when a battle does not end or a side wins more than 80% of the seeds.\n\n"
+                   "  --seeds N         play seeds 1 to N (100)\n"
+                   "  --data DIR        the data directory (else $VAEL_DATA, else the build's)\n"
+                   "  --help            show this and exit\n"
+                   "  --version         show the version and exit\n";
+            return printed();
+        }
+        if (arg == "--version") {
+            std::cout << "vael-balance " << vael::VaelVersion << "\n";
+            return printed();
         }
         if (arg == "--seeds" || arg == "--data") {
             if (i + 1 >= argc) return usage(arg + " needs a value");

@@ -106,6 +106,8 @@ public:
           app_(platform_, options.dataDir, nullptr,
                options.display ? VaelApp::Views::Shown : VaelApp::Views::None) {
         app_.keepMessageNames();
+        app_.keepNoAutosave();
+        app_.playComputerSidesOnly();
         // The tool keeps no preferences: every battle draws its plans by the type it is given (as the first
         // battle of a fresh install does unless told otherwise), so that a seed always plays the same
         // battle.

@@ -243,7 +243,7 @@ int play(int argc, char** argv) {
         std::cerr << "vael-battle: ";
         if (outcome.status == vael::battle::BattleStatus::Disconnected)
             std::cerr << "seed " << options.seed << ": ";
-        std::cerr << vael::printable(outcome.message) << "\n";
+        std::cerr << vael::printable(outcome.message, vael::LoneBytes::Escaped) << "\n";
         return 1;
     }
     vael::battle::printOutcome(outcome, std::cout);
@@ -251,17 +251,18 @@ int play(int argc, char** argv) {
         std::cerr << "vael-battle: saved before message " << outcome.savedAtStep << ", after line "
                   << outcome.commentaryAtSave << " of the commentary\n";
     for (const std::string& text : outcome.failedChecks)
-        std::cerr << "vael-battle: failed check: " << vael::printable(text) << "\n";
+        std::cerr << "vael-battle: failed check: " << vael::printable(text, vael::LoneBytes::Escaped) << "\n";
     // A battle that met a failed check played on without what failed (a damaged map, index or archive): not
     // the battle the data would give, and no success.
     const int played = outcome.failedChecks.empty() ? 0 : 1;
     if (outcome.status == vael::battle::BattleStatus::NotSaved) {
-        std::cerr << "vael-battle: " << vael::printable(outcome.message) << "\n";
+        std::cerr << "vael-battle: " << vael::printable(outcome.message, vael::LoneBytes::Escaped) << "\n";
         return 1;
     }
     if (outcome.status != vael::battle::BattleStatus::Ended) {
-        std::cerr << "vael-battle: seed " << options.seed << ": " << vael::printable(outcome.message)
-                  << " (turn " << outcome.turns << ", " << outcome.tasks << " messages)\n";
+        std::cerr << "vael-battle: seed " << options.seed << ": "
+                  << vael::printable(outcome.message, vael::LoneBytes::Escaped) << " (turn " << outcome.turns
+                  << ", " << outcome.tasks << " messages)\n";
         return 1;
     }
     return played;

@@ -8,6 +8,7 @@
 #include "framework/core/type_info.h"
 #include "game/figures/rampage_cohesion_hit_struct.h"
 #include "game/figures/vael_physical_object.h"
+#include "game/map/queued_under_way.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/rules/rout/rout_records.h"
@@ -157,47 +158,13 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
         namedSprites(*this, static_cast<std::int16_t>(spriteCount_), flag_.get(), otherSprites());
     setLoadProblem({});
     const auto refuse = [this](std::string why) { return setLoadProblem(std::move(why)), false; };
-    std::uint16_t raised = 0, waving = 0, finished = 0, count = 0;
-    std::int16_t toKeep = 0;
-    if (!raw::getU16(in, raised) || !raw::getU16(in, waving) || !raw::getU16(in, finished) ||
-        !raw::getI16(in, toKeep) || !raw::getU16(in, count))
-        return false;
-    for (auto [value, what] : {std::pair{raised, "its flag is marked raised "},
-                               {waving, "its leader is marked waving "}, {finished, "its command is marked finished "}})
-        if (value > 1) return refuse(what + std::to_string(value) + ", where only 0 or 1 can be");
-    if (toKeep < 0) return refuse("it keeps " + std::to_string(toKeep) + " moves for a rampage, below none");
-    List<List<short>> kept;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        std::uint16_t hexes = 0;
-        if (!raw::getU16(in, hexes)) return false;
-        List<short> path;
-        for (std::uint16_t k = 0; k < hexes; ++k) {
-            std::int16_t hex = 0;
-            if (!raw::getI16(in, hex)) return false;
-            path.append(hex);
-        }
-        kept.append(path);
-    }
-    List<DIRECTION> facings;
-    if (!raw::getU16(in, count)) return false;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        std::uint16_t facing = 0;
-        if (!raw::getU16(in, facing)) return false;
-        if (facing > NorthWest) return refuse("a turn it keeps for a rampage is to " + std::to_string(facing) + ", which is no direction");
-        facings.append(static_cast<DIRECTION>(facing));
-    }
-    if (!raw::getU16(in, count)) return false;
-    Queue<LogicalCommandInfo> commands;
-    for (std::uint16_t i = 0; i < count; ++i) {
-        LogicalCommandInfo command;
-        bool whole = false;
-        if (!getCommandRecord(in, command, whole)) return false;
-        if (!whole)
-            return refuse("its queued command " + std::to_string(i + 1) + " does not read back whole");
-        commands.push(command);
-    }
-    List<Sprite*> active, loose;
+    QueuedUnderWay queued;
     std::string why;
+    if (!readQueuedUnderWay(in, queued, why)) return why.empty() ? false : refuse(why);
+    Queue<LogicalCommandInfo> commands;
+    for (const LogicalCommandInfo& command : queued.commands)
+        commands.push(command);
+    List<Sprite*> active, loose;
     if (!getNames(in, all, active, why) || !getNames(in, all, loose, why)) return why.empty() ? false : refuse(why);
     std::uint16_t playing = 0;
     if (!raw::getU16(in, playing)) return false;
@@ -234,12 +201,12 @@ bool VaelPhysicalObject::loadUnderWay(std::istream& in, std::uint16_t) {
     // a sprite with nothing to play at the save plays nothing now.
     for (std::size_t i = 0; i < all.size(); ++i)
         if (all[i] && !carried[i]) all[i]->dropEvents();
-    flagRaised_ = raised;
-    leaderFlag_ = waving;
-    headFinishedAtSave_ = finished != 0;
-    savedPathCount_ = toKeep;
-    savedPaths_ = kept;
-    savedFacings_ = facings;
+    flagRaised_ = queued.raised;
+    leaderFlag_ = queued.waving;
+    headFinishedAtSave_ = queued.finished != 0;
+    savedPathCount_ = queued.toKeep;
+    savedPaths_ = queued.kept;
+    savedFacings_ = queued.facings;
     commands_ = commands;
     activeSprites_ = active;
     looseSprites_ = loose;

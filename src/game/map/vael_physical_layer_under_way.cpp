@@ -3,15 +3,19 @@
 // that saved stepped them, and plays what they had under way to its end at the moments that battle would
 // have, drawing from the dice as it would have.
 #include <algorithm>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "framework/core/application.h"
+#include "framework/core/registered_message.h"
 #include "framework/core/super_string.h"
+#include "game/map/queued_under_way.h"
 #include "game/map/raw_bytes.h"
 #include "game/map/vael_physical_layer.h"
+#include "game/rules/rules_message_names.h"
 
 namespace vael {
 
@@ -330,37 +334,90 @@ bool getCommandRecord(std::istream& in, LogicalCommandInfo& command, bool& whole
 
 namespace {
 
-// The commands still queued in one object's record: its flags and what a rampage keeps come first.
-bool readQueuedCommands(std::istream& in, std::vector<LogicalCommandInfo>& owed) {
-    std::uint16_t flags[3] = {}, count = 0;
-    std::int16_t toKeep = 0;
-    if (!raw::getU16(in, flags[0]) || !raw::getU16(in, flags[1]) || !raw::getU16(in, flags[2]) ||
-        !raw::getI16(in, toKeep) || !raw::getU16(in, count))
+// Each reply the rules wait for from the display.
+constexpr const char* DisplayReplies[] = {
+    msg::MovementDone,          msg::OWMovementDone,   msg::AdvancingDone,
+    msg::GroupMovementDone,     msg::RoutingDone,      msg::DoneRampaging,
+    msg::ReturnFromMissileFire, msg::ChangeFacingDone, msg::AboutFaceDone};
+
+} // namespace
+
+bool isDisplayReply(const BusMessage& reply) {
+    if (reply.id() <= 0 || reply.id() > 0xFFFF) return false;
+    const std::string name = RegisteredMessage::nameOf(static_cast<std::uint16_t>(reply.id()));
+    return std::any_of(std::begin(DisplayReplies), std::end(DisplayReplies),
+                       [&](const char* known) { return name == known; });
+}
+
+bool readQueuedUnderWay(std::istream& in, QueuedUnderWay& queued, std::string& why) {
+    why.clear();
+    const auto refuse = [&why](std::string what) { return why = std::move(what), false; };
+    std::uint16_t count = 0;
+    if (!raw::getU16(in, queued.raised) || !raw::getU16(in, queued.waving) ||
+        !raw::getU16(in, queued.finished) || !raw::getI16(in, queued.toKeep) || !raw::getU16(in, count))
         return false;
+    for (auto [value, what] : {std::pair{queued.raised, "its flag is marked raised "},
+                               {queued.waving, "its leader is marked waving "},
+                               {queued.finished, "its command is marked finished "}})
+        if (value > 1) return refuse(what + std::to_string(value) + ", where only 0 or 1 can be");
+    if (queued.toKeep < 0)
+        return refuse("it keeps " + std::to_string(queued.toKeep) + " moves for a rampage, below none");
     for (std::uint16_t i = 0; i < count; ++i) {
         std::uint16_t hexes = 0;
-        std::int16_t hex = 0;
         if (!raw::getU16(in, hexes)) return false;
-        for (std::uint16_t k = 0; k < hexes; ++k)
+        List<short> path;
+        for (std::uint16_t k = 0; k < hexes; ++k) {
+            std::int16_t hex = 0;
             if (!raw::getI16(in, hex)) return false;
+            path.append(hex);
+        }
+        queued.kept.append(path);
     }
-    std::uint16_t facing = 0;
     if (!raw::getU16(in, count)) return false;
-    for (std::uint16_t i = 0; i < count; ++i)
+    for (std::uint16_t i = 0; i < count; ++i) {
+        std::uint16_t facing = 0;
         if (!raw::getU16(in, facing)) return false;
+        if (facing > NorthWest)
+            return refuse("a turn it keeps for a rampage is to " + std::to_string(facing) +
+                          ", which is no direction");
+        queued.facings.append(static_cast<DIRECTION>(facing));
+    }
     if (!raw::getU16(in, count)) return false;
     for (std::uint16_t i = 0; i < count; ++i) {
         LogicalCommandInfo command;
         bool whole = false;
-        if (!getCommandRecord(in, command, whole) || !whole) return false;
-        if (command.replyEvent.id() != 0) owed.push_back(std::move(command));
+        if (!getCommandRecord(in, command, whole)) return false;
+        if (!whole)
+            return refuse("its queued command " + std::to_string(i + 1) + " does not read back whole");
+        if (command.replyEvent.id() != 0 && !isDisplayReply(command.replyEvent)) {
+            const std::int32_t id = command.replyEvent.id();
+            const std::string name = id > 0 && id <= 0xFFFF
+                                         ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(id))
+                                         : std::string();
+            return refuse("its queued command " + std::to_string(i + 1) + " owes the reply " +
+                          (name.empty() ? "numbered " + std::to_string(id) : "\"" + name + "\"") +
+                          ", which the game does not know");
+        }
+        queued.commands.push_back(std::move(command));
     }
+    return true;
+}
+
+namespace {
+
+// The commands still queued in one object's record whose replies it owes; why says what it refused.
+bool readQueuedCommands(std::istream& in, std::vector<LogicalCommandInfo>& owed, std::string& why) {
+    QueuedUnderWay queued;
+    if (!readQueuedUnderWay(in, queued, why)) return false;
+    for (LogicalCommandInfo& command : queued.commands)
+        if (command.replyEvent.id() != 0) owed.push_back(std::move(command));
     return true;
 }
 
 // One view's part: its tick's timer, the objects it steps and flags, then each object's record. rate is
 // the view's tick rate, which tells the view on screen from the hidden one.
-bool readViewReplies(const std::string& part, std::uint16_t& rate, std::vector<LogicalCommandInfo>& owed) {
+bool readViewReplies(const std::string& part, std::uint16_t& rate, std::vector<LogicalCommandInfo>& owed,
+                     std::string& why) {
     std::istringstream in(part, std::ios::binary);
     std::uint32_t clock = 0;
     std::uint16_t slot = 0, elapsed = 0, count = 0, index = 0;
@@ -377,7 +434,7 @@ bool readViewReplies(const std::string& part, std::uint16_t& rate, std::vector<L
         std::string bytes;
         if (!raw::getU32(in, length) || !raw::getText(in, length, bytes)) return false;
         std::istringstream record(bytes, std::ios::binary);
-        if (!readQueuedCommands(record, owed)) return false;
+        if (!readQueuedCommands(record, owed, why)) return false;
     }
     // What of the tick was still to come closes the part.
     std::uint16_t left = 0;
@@ -396,16 +453,26 @@ bool readViewReplies(const std::string& part, std::uint16_t& rate, std::vector<L
 
 bool VaelPhysicalLayers::repliesOwedIn(const std::vector<std::uint8_t>& bytes, std::vector<LogicalCommandInfo>& owed,
                                        std::size_t* recordAt) {
+    std::string problem;
+    return vael::repliesOwedIn(bytes, owed, recordAt, problem);
+}
+
+bool repliesOwedIn(const std::vector<std::uint8_t>& bytes, std::vector<LogicalCommandInfo>& owed,
+                   std::size_t* recordAt, std::string& problem) {
     owed.clear();
+    problem.clear();
     // The record closes the file, its length reaching its last byte: read back from there, a game without
     // the display's objects finds it all the same.
     if (bytes.size() < 10) return false;
     std::size_t at = bytes.size() - 10;
-    while (!std::equal(UnderWayTag, UnderWayTag + 4, bytes.begin() + static_cast<std::ptrdiff_t>(at)) ||
+    while (!std::equal(VaelPhysicalLayers::UnderWayTag, VaelPhysicalLayers::UnderWayTag + 4,
+                       bytes.begin() + static_cast<std::ptrdiff_t>(at)) ||
            raw::read32(bytes, at + 6) != bytes.size() - at - 10)
         if (at-- == 0) return false;
     const std::uint16_t version = raw::read16(bytes, at + 4);
-    if (version != UnderWayVersion && version != VaelDisplayObject::UnderWayWithoutRampages) return false;
+    if (version != VaelPhysicalLayers::UnderWayVersion &&
+        version != VaelDisplayObject::UnderWayWithoutRampages)
+        return false;
     std::istringstream body(std::string(bytes.begin() + static_cast<std::ptrdiff_t>(at + 10), bytes.end()),
                             std::ios::binary);
     std::vector<LogicalCommandInfo> views[2];
@@ -413,8 +480,13 @@ bool VaelPhysicalLayers::repliesOwedIn(const std::vector<std::uint8_t>& bytes, s
     for (int view = 0; view < 2; ++view) {
         std::uint32_t size = 0;
         std::string part;
-        if (!raw::getU32(body, size) || !raw::getText(body, size, part) || !readViewReplies(part, rates[view], views[view]))
+        std::string why;
+        if (!raw::getU32(body, size) || !raw::getText(body, size, part) ||
+            !readViewReplies(part, rates[view], views[view], why)) {
+            // Told as the display tells the same object's record.
+            if (!why.empty()) problem = "holds a unit shown as no battle shows it: " + why;
             return false;
+        }
     }
     if (body.peek() != std::char_traits<char>::eof()) return false;
     // Only the view on screen answers the logical side, and its tick runs at the shown rate; with neither

@@ -136,6 +136,20 @@ int run(int argc, char** argv) {
     const struct Unwatched {
         ~Unwatched() { quitWatch = nullptr; }
     } unwatched;
+    // The lock first: a start refused as already running touches none of the running game's files, its
+    // trace above all, which opening it here would empty under the game that writes it.
+    vael::SingleInstance instance(vael::SingleInstance::gameLock());
+    if (!instance.problem().empty()) std::fprintf(stderr, "vael: %s\n", instance.problem().c_str());
+    if (!instance.acquired()) {
+        std::fprintf(stderr, "vael: the game is already running\n");
+        // Started from a menu there is no terminal to read: the player is told in a box too.
+        quit.showSystemBox(1, [] {
+            vael::platform::SdlPlatform::showNotice(std::string(vael::VaelMainWindow::Title) +
+                                                        " is already running.",
+                                                    vael::VaelMainWindow::Title);
+        });
+        return 1;
+    }
     const auto trace = vael::traceFilePath(traceOption);
     // The game is played all the same: the trace is for whoever looks into a fault afterwards.
     // Nor into a file of the data: the folders are those the settings and the environment name, read as the
@@ -152,22 +166,14 @@ int run(int argc, char** argv) {
         vael::debugStream().rdbuf()->open(nullptr);
     }
     vael::debugStream() << "The Iron Vigils of Vaelmoric starting" << std::endl;
+    // Said before the trace stood: the lock kept elsewhere is told there too.
+    if (!instance.problem().empty())
+        vael::debugStream() << "Cannot keep the lock: " << instance.problem() << std::endl;
     // From here on a failed check or a memory error is asked in the system's box, which needs no window
     // of ours: the data files are read before the window stands.
     vael::installFailureReports(watched(systemBoxWithoutPlatform));
     vael::reportMissingDataFiles();
 
-    vael::SingleInstance instance(vael::SingleInstance::gameLock());
-    if (!instance.problem().empty()) std::fprintf(stderr, "vael: %s\n", instance.problem().c_str());
-    if (!instance.acquired()) {
-        std::fprintf(stderr, "vael: the game is already running\n");
-        // Started from a menu there is no terminal to read: the player is told in a box too.
-        quit.showSystemBox(1, [] {
-            vael::platform::SdlPlatform::showNotice(std::string(vael::VaelMainWindow::Title) + " is already running.",
-                                                    vael::VaelMainWindow::Title);
-        });
-        return 1;
-    }
     vael::installOutOfMemoryHandler();
 
     std::string error;

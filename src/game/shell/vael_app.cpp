@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "framework/core/assertion.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/data_file_report.h"
 #include "framework/core/debug_stream.h"
@@ -33,6 +34,7 @@
 #include "game/flow/unit_prototypes.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/map/map_message_names.h"
+#include "game/map/queued_under_way.h"
 #include "game/map/vael_physical_layer.h"
 #include "game/net/vael_net_component.h"
 #include "game/rules/combat/clash_chart.h"
@@ -730,9 +732,32 @@ bool VaelApp::awaitSaveableMoment(std::string& why) {
 }
 
 bool VaelApp::loadGame(const std::string& fileName, std::string& error) {
-    if (readAndLoad(fileName, error)) return true;
-    // A refusal may quote the file's own bytes (a plan's or a battle's name): they are shown, not obeyed.
-    error = printable(error);
+    // A file that names as its battle a file that is none (a plan, a map) is refused in the game's own
+    // words, never with the internal-failure box whose Yes ends the game: the failed checks met on the way
+    // are held, and asked as ever (Yes ending the game) only once the file has loaded.
+    std::vector<std::pair<std::string, std::string>> held;
+    AssertionPrompt asking =
+        Assertion::setPrompt([&held](const std::string& text, const std::string& caption) {
+            held.emplace_back(text, caption);
+            return false;
+        });
+    bool loaded = false;
+    try {
+        loaded = readAndLoad(fileName, error);
+    } catch (...) {
+        Assertion::setPrompt(std::move(asking));
+        throw;
+    }
+    Assertion::setPrompt(asking);
+    if (loaded) {
+        for (const auto& [text, caption] : held)
+            if (!asking || asking(text, caption))
+                throw Assertion(text.substr(0, text.rfind("  Abort?")), caption, 0);
+        return true;
+    }
+    // A refusal may quote the file's own bytes (a plan's or a battle's name): they are shown, not obeyed,
+    // and a byte that begins no character is shown as its value, as a plan's name is.
+    error = printable(error, LoneBytes::Escaped);
     return false;
 }
 
@@ -811,10 +836,11 @@ bool VaelApp::restoreBattle(const std::vector<std::uint8_t>& bytes, const SavedS
     }
     preloadSprites();
     layer_->CreateGameControl(scenario.index);
-    // The map windows come back once the units they show exist.
+    // The map windows come back once the units they show exist. The sides are known first: a battle the
+    // battle tool cannot play is refused for that, whatever else it would open.
     started = VaelNetComponent::sightOf(*layer_);
-    if (!readSavedViewports(bytes, *view0_, *view4_, error) || !loadLayerPart(*layer_, bytes, error, check) ||
-        !plansReady(error)) {
+    if (!loadLayerPart(*layer_, bytes, error, check) || !(error = sideLeftToThePlayer()).empty() ||
+        !readSavedViewports(bytes, *view0_, *view4_, error) || !plansReady(error)) {
         discardBattle();
         return false;
     }
@@ -832,6 +858,10 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
         underWayRead = views_->underWayLoaded();
         std::vector<LogicalCommandInfo> owed;
         views_->forEachReplyOwed([&](const LogicalCommandInfo& command) { owed.push_back(command); });
+        if (const std::string why = replyOwedToNobody(owed); !why.empty()) {
+            discardBattle();
+            return error = "the saved game's record of what the display had under way " + why, false;
+        }
         shown = awaitRepliesOwed(owed);
         return true;
     }
@@ -863,7 +893,15 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
     repliesOwedRecord_.clear();
     // The boxes the commands carry are read by the types the display registers when it is made.
     VaelPhysicalObject::registerUnderWayTypes();
-    underWayRead = VaelPhysicalLayers::repliesOwedIn(bytes, answers, &recordAt);
+    std::string refused;
+    underWayRead = repliesOwedIn(bytes, answers, &recordAt, refused);
+    if (underWayRead) refused = replyOwedToNobody(answers);
+    // A record the display would refuse is refused here too, with the same words: answered as it stands,
+    // what it owes would reach nobody and the battle would wait for ever.
+    if (!refused.empty()) {
+        discardBattle();
+        return error = "the saved game's record of what the display had under way " + refused, false;
+    }
     if (underWayRead && !answers.empty()) {
         const std::optional<ComputerOrders>& orders = layer_->resumedComputerOrders();
         debugStream() << "Resumed owing the display's " << answers.size() << " replies"
@@ -873,6 +911,49 @@ bool VaelApp::restoreDisplay(const std::vector<std::uint8_t>& bytes,
     }
     shown = awaitRepliesOwed(answers);
     return true;
+}
+
+// The battle tool plays for tests and sweeps with the computer on both sides: a side of a game saved by
+// the player (or in network play, which comes back with every leader played here) would wait for orders
+// nobody gives, and the battle would stand still. Empty when the computer plays every leader, or in the game.
+std::string VaelApp::sideLeftToThePlayer() const {
+    if (!computerSidesOnly_) return {};
+    // As the activations tell a computer's leader; one out of play gives no orders.
+    for (Leader* leader : each(layer_->getLeaders()))
+        if (!layer_->isComputerLeader(leader) && !leader->isComputerControlled() && !leader->isOutOfPlay())
+            return std::string("the ") + (layer_->onVisitorSide(leader->getNation()) ? "visitor" : "home") +
+                   " side is the player's, and the battle tool plays only battles the computer plays on both "
+                   "sides";
+    return {};
+}
+
+// A reply owed to a unit the battle does not have reaches nobody: the battle would wait for it for ever.
+// Empty when every reply owed names a unit there is (or none, as a shock combat's and a turn's do).
+std::string VaelApp::replyOwedToNobody(const std::vector<LogicalCommandInfo>& owed) const {
+    for (const LogicalCommandInfo& command : owed) {
+        const std::int32_t id = command.replyEvent.id();
+        const std::string name = id > 0 && id <= 0xFFFF
+                                     ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(id))
+                                     : std::string();
+        std::int32_t unit = -1;
+        MoveReturnStruct done;
+        MissileDebrisStruct debris;
+        short number = 0;
+        if (name == msg::MovementDone && Container<MoveReturnStruct>::fromMessage(command.extra.get(), done))
+            unit = done.unitNumber;
+        else if (name == msg::ReturnFromMissileFire &&
+                 Container<MissileDebrisStruct>::fromMessage(command.extra.get(), debris))
+            unit = debris.unitNumber;
+        else if ((name == msg::DoneRampaging || name == msg::RoutingDone || name == msg::OWMovementDone ||
+                  name == msg::AdvancingDone || name == msg::GroupMovementDone) &&
+                 Container<short>::fromMessage(command.extra.get(), number))
+            // A shock combat's end is owed under its own number, below nought.
+            unit = number;
+        if (unit >= 0 && !layer_->findUnit(static_cast<std::uint16_t>(unit)))
+            return "owes \"" + name + "\" to unit " + std::to_string(unit) +
+                   ", which the battle does not have";
+    }
+    return {};
 }
 
 // What the units waited for from the display, the display still plays: they wait for it again. The
@@ -1001,6 +1082,7 @@ bool VaelApp::restore(const std::vector<std::uint8_t>& bytes, const SavedScenari
 }
 
 bool VaelApp::autoSave(const std::string& why) {
+    if (!autosaves_) return false;
     std::error_code failed;
     const std::filesystem::path dir = savedGamesDirectory();
     std::filesystem::create_directories(dir, failed);

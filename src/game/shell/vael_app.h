@@ -204,6 +204,11 @@ public:
 
     // The battle tool keeps the message names of one process numbered alike from battle to battle.
     void keepMessageNames() { clearRegistryOnDestruction_ = false; }
+    // The battle tool plays for tests and sweeps: it writes none of the player's files, the autosave of the
+    // battle the player left among them.
+    void keepNoAutosave() { autosaves_ = false; }
+    // Nor does it play a side of the player's: a saved game that leaves one to him is refused.
+    void playComputerSidesOnly() { computerSidesOnly_ = true; }
 
 protected:
     // The one place the sound manager is made: the audible one replaces the silent one here.
@@ -236,6 +241,8 @@ private:
     // Has the units wait again for the replies owed and puts them in the order those waits began.
     std::vector<std::uint16_t> awaitRepliesOwed(std::vector<LogicalCommandInfo>& owed);
     std::string ordersLeftWaiting(bool underWayRead) const;
+    std::string replyOwedToNobody(const std::vector<LogicalCommandInfo>& owed) const;
+    std::string sideLeftToThePlayer() const;
     // Closes the battle, loaded whole or in part, on both sides.
     void discardBattle();
     // Loads the images of the scenario's display types before it starts, with the progress shown.
@@ -273,6 +280,8 @@ private:
     // The player hears of a failing autosave once, not at every activation; a save that works again lets
     // the next failure be told.
     bool autosaveFailureTold_ = false;
+    bool autosaves_ = true;
+    bool computerSidesOnly_ = false;
     ClosedViewportLayer closedView0_, closedView4_;
     ViewportLayer* view0_ = &closedView0_;
     ViewportLayer* view4_ = &closedView4_;

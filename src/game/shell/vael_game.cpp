@@ -355,8 +355,10 @@ int VaelGame::run() {
 
 void VaelGame::failed(const std::string& what, const std::string& why) {
     debugStream() << what << ": " << why << std::endl;
-    // Names and reasons may quote a file's bytes: its control bytes are shown, not passed to the box.
-    app_->messageBox(printable(what) + ":\n" + printable(why), VaelMainWindow::Title, 0x30);
+    // Names and reasons may quote a file's bytes: its control bytes, and bytes that begin no character, are
+    // shown as their values, not passed to the box.
+    app_->messageBox(printable(what, LoneBytes::Escaped) + ":\n" + printable(why, LoneBytes::Escaped),
+                     VaelMainWindow::Title, 0x30);
 }
 
 bool VaelGame::mayLeaveBattle(const char* question) {

@@ -406,6 +406,40 @@ TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {
     player = nullptr;
 }
 
+// The lines of the game's own box that told why the saved game `file` (in the saved games' folder) was
+// refused, opened from the start screen through Load Saved Game; the start screen then ends the game. No
+// check of the data fails and no system box asks to end the game on the way.
+std::vector<std::string> refusalOfOpening(const std::string& file) {
+    FailedChecks checks;
+    platform::HeadlessPlatform os;
+    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+    EXPECT_TRUE(game.ready());
+    std::vector<std::string> shown, lines;
+    int starts = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        shown.push_back(name);
+        if (name == StartGameDlg::TemplateName) {
+            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
+        } else if (name == LoadSaveDlg::TemplateName) {
+            DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
+            list->select(list->findExact(file));
+            d.command(LoadSaveDlg::IdList, ListSelectionChanged);
+            clickOn(os, d, Dialog::IdOk);
+        } else if (name == InformationDlg::TemplateName) {
+            lines = static_cast<InformationDlg&>(d).lines();
+            clickOn(os, d, Dialog::IdOk);
+        } else {
+            clickOn(os, d, Dialog::IdCancel);
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(shown, (std::vector<std::string>{StartGameDlg::TemplateName, LoadSaveDlg::TemplateName,
+                                               InformationDlg::TemplateName, StartGameDlg::TemplateName}));
+    EXPECT_EQ(checks.texts, std::vector<std::string>{});
+    EXPECT_TRUE(os.systemBoxes.empty());
+    return lines;
+}
+
 // A save that names a battle the data folder lacks, or a name with a folder in it, is the file's fault: the
 // player opening it from the start screen is told in the game's own box why, no check of the data fails,
 // no system box asks to end the game, and the start screen goes on.
@@ -438,6 +472,10 @@ TEST_F(GameTest, ASaveNamingAScenarioTheDataLacksIsRefusedInTheOrdinaryBox) {
          " does not hold"},
         {"in a folder.vel", "G/ATMAR.SCN",
          "the saved game names the battle \"G/ATMAR.SCN\", which is not a file name of the scenario folder"},
+        // Bytes that begin no character are shown as their values, as a plan's name's are.
+        {"invalid text.vel", "GH\xE9TM\xA0R.SC\xFF",
+         "the saved game names the battle \"GH\\xE9TM\\xA0R.SC\\xFF\", which the scenario "
+         "folder " VAEL_BUILD_DATA_DIR " does not hold"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.file);
@@ -450,35 +488,66 @@ TEST_F(GameTest, ASaveNamingAScenarioTheDataLacksIsRefusedInTheOrdinaryBox) {
             std::ofstream out(saves / row.file, std::ios::binary);
             out.write(reinterpret_cast<const char*>(patched.data()), std::streamsize(patched.size()));
         }
-        FailedChecks checks;
-        platform::HeadlessPlatform os;
-        VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
-        ASSERT_TRUE(game.ready());
-        std::vector<std::string> shown, lines;
-        int starts = 0;
-        game.onDialog = [&](Dialog& d, const std::string& name) {
-            shown.push_back(name);
-            if (name == StartGameDlg::TemplateName) {
-                clickOn(os, d, ++starts == 1 ? StartGameDlg::IdLoadGame : StartGameDlg::IdExit);
-            } else if (name == LoadSaveDlg::TemplateName) {
-                DialogItemWindow* list = d.item(LoadSaveDlg::IdList);
-                list->select(list->findExact(row.file));
-                d.command(LoadSaveDlg::IdList, ListSelectionChanged);
-                clickOn(os, d, Dialog::IdOk);
-            } else if (name == InformationDlg::TemplateName) {
-                lines = static_cast<InformationDlg&>(d).lines();
-                clickOn(os, d, Dialog::IdOk);
-            } else {
-                clickOn(os, d, Dialog::IdCancel);
-            }
-        };
-        EXPECT_EQ(game.run(), 0);
-        EXPECT_EQ(shown, (std::vector<std::string>{StartGameDlg::TemplateName, LoadSaveDlg::TemplateName,
-                                                   InformationDlg::TemplateName, StartGameDlg::TemplateName}));
-        EXPECT_EQ(lines, (std::vector<std::string>{std::string("Cannot load ") + row.file + ":", row.reason}));
-        EXPECT_EQ(checks.texts, std::vector<std::string>{});
-        EXPECT_TRUE(os.systemBoxes.empty());
+        const std::vector<std::string> lines = refusalOfOpening(row.file);
+        EXPECT_EQ(lines,
+                  (std::vector<std::string>{std::string("Cannot load ") + row.file + ":", row.reason}));
         std::filesystem::remove(saves / row.file);
+    }
+}
+
+// A save that names as its battle a file of the data that is no battle (a plan, a map) once had the
+// scenario's reader fail a check: the internal-failure box asked to abort, and its Yes ended the game. It is
+// refused in the game's own box, as the battle tool refuses it, with no check failed and no system box; the
+// start screen goes on. The names are put in place of battles' names of their length.
+TEST_F(GameTest, ASaveNamingAPlanOrAMapAsItsBattleIsRefusedInTheOrdinaryBox) {
+    const auto saves = VaelApp::savedGamesDirectory();
+    std::filesystem::create_directories(saves);
+    const struct {
+        const char* file;
+        std::string battle, named;
+    } rows[] = {{"plan.vel", "THRENMOOR.SCN", "ardhun_h1.pln"}, {"map.vel", "GHATMAR.SCN", "korvath.map"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.file);
+        ASSERT_EQ(row.battle.size(), row.named.size());
+        battle::BattleOptions options;
+        options.dataDir = VAEL_BUILD_DATA_DIR;
+        options.scenario = row.battle;
+        options.seed = 7;
+        options.saveAt = 2;
+        options.saveFile = (dir / "real.vel").string();
+        ASSERT_EQ(battle::playBattle(options).status, battle::BattleStatus::Ended);
+        Bytes patched;
+        {
+            std::ifstream in(options.saveFile, std::ios::binary);
+            patched.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        }
+        const auto at = std::search(patched.begin(), patched.end(), row.battle.begin(), row.battle.end());
+        ASSERT_NE(at, patched.end());
+        std::copy(row.named.begin(), row.named.end(), at);
+        patched.resize(patched.size() - saved_check::Size);
+        sealSavedGame(patched);
+        {
+            std::ofstream out(saves / row.file, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(patched.data()), std::streamsize(patched.size()));
+        }
+        const std::vector<std::string> lines = refusalOfOpening(row.file);
+        EXPECT_EQ(lines, (std::vector<std::string>{std::string("Cannot load ") + row.file + ":",
+                                                   "cannot load the battle " + row.named}));
+        std::filesystem::remove(saves / row.file);
+        // The tool refuses it in the same words.
+        battle::BattleOptions tool;
+        tool.dataDir = VAEL_BUILD_DATA_DIR;
+        tool.scenario = row.battle;
+        tool.loadFile = (saves / row.file).string();
+        {
+            std::ofstream out(tool.loadFile, std::ios::binary);
+            out.write(reinterpret_cast<const char*>(patched.data()), std::streamsize(patched.size()));
+        }
+        const battle::BattleOutcome refused = battle::playBattle(tool);
+        EXPECT_EQ(refused.status, battle::BattleStatus::LoadFailed);
+        EXPECT_EQ(refused.message, "cannot load the saved game " + tool.loadFile +
+                                       ": cannot load the battle " + row.named);
+        std::filesystem::remove(tool.loadFile);
     }
 }
 

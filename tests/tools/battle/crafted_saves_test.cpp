@@ -376,6 +376,125 @@ TEST(CraftedSaves, ADisplayRecordThatWouldStallTheBattleIsRefusedWithItsReason) 
     }
 }
 
+// The demonstration battle with the display, saved once it has handled step messages, where the game's Save
+// Game would save it: in the middle of the computer's orders, with replies the display still owes.
+Bytes stepSave(const test::TempDir& dir, std::uint32_t seed, long long step) {
+    const auto saved = dir / "step.vel";
+    BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = "GHATMAR.SCN";
+    options.seed = seed;
+    // The plans the tool's command line draws for the seed.
+    options.lastAIType = lastAITypeDrawing(planKindOfSeed(seed));
+    options.display = true;
+    options.saveAtStep = step;
+    options.saveFile = saved.string();
+    options.keepCommentary = false;
+    EXPECT_EQ(playBattle(options).status, BattleStatus::Ended);
+    std::ifstream in(saved, std::ios::binary);
+    return Bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// Where the bytes first stand in the display's record of what it had under way.
+std::size_t underWayAt(const Bytes& file, const std::string& bytes) {
+    const auto from = file.begin() + static_cast<std::ptrdiff_t>(recordAt(file, "VDSA"));
+    const auto at = std::search(from, file.end(), bytes.begin(), bytes.end());
+    EXPECT_NE(at, file.end()) << bytes << " is not in the record";
+    return static_cast<std::size_t>(at - file.begin());
+}
+
+// The display's record keeps the replies it owes the rules by name, each with its box: a reply whose name
+// the game does not know (one letter changed, the file sealed again), or owed to a unit the battle does not
+// have, once loaded and left the battle waiting for ever, in the game and in the tool, with the display and
+// without. Both readers of the record (the display's, and the one that answers at once without it) refuse
+// the same bytes with the same words. Seed 3 saved at message 250 owes unit 0's "MovementDone" (its
+// "MoveReturnStruct" box: the kind, 4 bytes, then the unit); seed 21 saved at message 900 owes unit 26's
+// "ReturnFromMissileFire" (its "MissileDebrisStruct": the hex, 2 bytes, the missile, 4, then the unit).
+// Each name is written after its length (4 bytes), each box after its type's name and that name's length.
+TEST(CraftedSaves, ADisplayRecordOwingARepliesNobodyHearsIsRefusedWithTheRecordAndTheValue) {
+    test::TempDir dir("crafted-saves");
+    const std::string prefix = "the saved game's record of what the display had under way ";
+    const auto named = [](const std::string& name) {
+        return std::string(1, char(name.size())) + std::string(3, '\0') + name;
+    };
+    const auto boxed = [](const std::string& type) {
+        return std::string(1, char(type.size())) + '\0' + type;
+    };
+    {
+        const Bytes moving = stepSave(dir, 3, 250);
+        const std::size_t reply = underWayAt(moving, named("MovementDone")) + 4;
+        const std::size_t unit = underWayAt(moving, boxed("MoveReturnStruct")) + 2 + 16 + 4;
+        ASSERT_EQ(word(moving, unit), 0);
+        for (const bool display : {false, true}) {
+            SCOPED_TRACE(display ? "with the display" : "headless");
+            expectRefused(dir, moving, display, {{reply + 11, 'f'}},
+                          prefix +
+                              "holds a unit shown as no battle shows it: its queued command 2 owes the reply "
+                              "\"MovementDonf\", which the game does not know");
+            expectRefused(dir, moving, display, {{unit, 0xFF, 0x7F}},
+                          prefix + "owes \"MovementDone\" to unit 32767, which the battle does not have");
+        }
+    }
+    {
+        const Bytes volley = stepSave(dir, 21, 900);
+        const std::size_t reply = underWayAt(volley, named("ReturnFromMissileFire")) + 4;
+        const std::size_t unit = underWayAt(volley, boxed("MissileDebrisStruct")) + 2 + 19 + 6;
+        ASSERT_EQ(word(volley, unit), 26);
+        for (const bool display : {false, true}) {
+            SCOPED_TRACE(display ? "with the display" : "headless");
+            expectRefused(dir, volley, display, {{reply + 20, 'f'}},
+                          prefix +
+                              "holds a unit shown as no battle shows it: its queued command 1 owes the reply "
+                              "\"ReturnFromMissileFirf\", which the game does not know");
+            expectRefused(dir, volley, display, {{unit, 0xFF, 0x7F}},
+                          prefix +
+                              "owes \"ReturnFromMissileFire\" to unit 32767, which the battle does not have");
+        }
+    }
+}
+
+// The computer's orders saved while the moves he ordered were still shown wait for their ends, which only
+// the display's record brings: the same save without that record (cut off, the file sealed again) would have
+// nobody end them, and is refused, by the display's reader and by the one without it, in the game and the
+// tool. The record there, it loads.
+TEST(CraftedSaves, OrdersUnderWayWithoutTheDisplaysRecordOfTheirMovesAreRefused) {
+    test::TempDir dir("crafted-saves");
+    const Bytes whole = stepSave(dir, 3, 250);
+    Bytes cut = whole;
+    const std::size_t record = recordAt(cut, "VDSA");
+    std::string error;
+    ASSERT_TRUE(unsealSavedGame(cut, error)) << error;
+    ASSERT_LT(record, cut.size());
+    cut.resize(record);
+    sealSavedGame(cut);
+    const auto path = dir / "cut.vel";
+    const std::string reason =
+        "the saved game holds Vaelmoric the Bold's orders under way but not the display's record of the "
+        "moves they wait for: nobody would end them";
+    for (const bool display : {false, true}) {
+        SCOPED_TRACE(display ? "with the display" : "headless");
+        platform::HeadlessPlatform os;
+        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, display ? VaelApp::Views::Shown : VaelApp::Views::None);
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        writeBytes(path, cut);
+        EXPECT_FALSE(app.loadGame(path.string(), error));
+        EXPECT_EQ(error, reason);
+        writeBytes(path, whole);
+        EXPECT_TRUE(app.loadGame(path.string(), error)) << error;
+        writeBytes(path, cut);
+        BattleOptions options;
+        options.dataDir = VAEL_BUILD_DATA_DIR;
+        options.scenario = "GHATMAR.SCN";
+        options.display = display;
+        options.loadFile = path.string();
+        options.keepCommentary = false;
+        const BattleOutcome outcome = playBattle(options);
+        EXPECT_EQ(outcome.status, BattleStatus::LoadFailed);
+        EXPECT_EQ(outcome.message, "cannot load the saved game " + path.string() + ": " + reason);
+    }
+}
+
 // A save the tool took in the middle of an activation names in its description the seed and the numbers
 // drawn since, which the loaded battle draws again. A description with a count no activation reaches
 // (a file of somebody else's, or edited by hand) once had the load draw for ever: it is not taken for the

@@ -154,4 +154,12 @@ for case in "the scenario:ghatmar.scn:$work/data/ghatmar.scn" \
   cmp -s "$work/data/$name" "$work/$name.kept" || fail "a trace into $what changed $name"
   [ ! -e "$work/data/GHATMAR.SCN" ] || fail "a trace into $what made GHATMAR.SCN beside the scenario"
 done
+# A scenario's name whose bytes begin no character (0xA0 to 0xFF alone) is shown escaped, as a plan's is, in
+# the refusal and the reason after it: never as invalid text on standard error.
+timeout 120 "$tool" $'GH\xe9TMAR\xa0\xff.SCN' --seed 7 --turns 1 > "$work/out" 2> "$work/err"
+code=$?
+[ "$code" -eq 1 ] || fail "a scenario named in invalid UTF-8: the tool ended with $code: $(cat "$work/err")"
+grep -q '^vael-battle: cannot load the scenario GH\\xE9TMAR\\xA0\\xFF\.SCN from ' "$work/err" ||
+  fail "a scenario named in invalid UTF-8: the tool said: $(cat "$work/err")"
+! LC_ALL=C grep -q $'[\xa0-\xff]' "$work/err" || fail "a scenario named in invalid UTF-8: its bytes were told raw"
 exit $status

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -199,10 +200,14 @@ TEST(SystemBoxes, ABoxStandingWhenTheGameEndsEndsWithItAndLeavesNoProcessNorLock
         const auto scratch = dir / row.what;
         const auto lock = scratch / "state" / "vael" / "vael.lock";
         int held = -1;
+        // The running game's trace so far, which a start refused as already running leaves byte for byte:
+        // it once emptied it and wrote its own first line, leaving NUL bytes where the game's lines were.
+        const std::string running = "The Iron Vigils of Vaelmoric starting\nthe running game's lines\n";
         if (row.running) {
             std::filesystem::create_directories(lock.parent_path());
             held = ::open(lock.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
             ASSERT_EQ(::flock(held, LOCK_EX | LOCK_NB), 0);
+            std::ofstream(scratch / "trace", std::ios::binary) << running;
         }
         const Started run = start(scratch, row.dataAFile ? (dir / "afile").string() : data,
                                   row.terminated ? "60000" : "2500", row.readOnly);
@@ -223,6 +228,11 @@ TEST(SystemBoxes, ABoxStandingWhenTheGameEndsEndsWithItAndLeavesNoProcessNorLock
         }
         if (held >= 0) ::close(held);
         EXPECT_TRUE(lockIsFree(lock));
+        if (row.running) {
+            std::ifstream in(scratch / "trace", std::ios::binary);
+            EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()),
+                      running);
+        }
     }
 }
 
