@@ -13,12 +13,17 @@ bool ClosedViewportLayer::LoadViewports(SuperString& stream, std::string& error)
     std::int16_t count = 0;
     stream >> count;
     if (stream.failed()) return error = "the saved game ends in its viewports", false;
-    // Map windows need the battle map to show in; a file that asks for some cannot be shown here.
-    // The count is told as the file holds it: its two bytes unsigned, never a count below nothing.
-    if (count != 0)
-        return error = "the saved game has " + std::to_string(static_cast<std::uint16_t>(count)) +
-                       " map views to open",
+    // Map windows need the battle map to show in; a file that asks for some cannot be shown here, and
+    // whoever loads it is told so in words of his own: a game saved with its map open, played without the
+    // display. The count is told as the file holds it: its two bytes unsigned, never a count below nothing.
+    if (count != 0) {
+        const auto windows = static_cast<std::uint16_t>(count);
+        return error = "the saved game has " + std::to_string(windows) +
+                       (windows == 1 ? " map window" : " map windows") +
+                       " open, and a battle played without the display has no map to open " +
+                       (windows == 1 ? "it" : "them") + " on",
                false;
+    }
     return true;
 }
 

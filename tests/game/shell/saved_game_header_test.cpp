@@ -237,11 +237,27 @@ TEST(SavedHeader, WithoutTheBattleMapAFileWithMapViewsOpenOrCutInItsViewportsIsR
         {"no views", {0, 0, 0, 0}, ""},
         {"view 0 cut", {0}, "the saved game ends in its viewports"},
         {"view 4 missing", {0, 0}, "the saved game ends in its viewports"},
-        {"one view open", {1, 0, 0, 0}, "the saved game has 1 map views to open"},
+        {"one view open",
+         {1, 0, 0, 0},
+         "the saved game has 1 map window open, and a battle played without the display has no map to open "
+         "it on"},
+        {"two views open",
+         {2, 0, 0, 0},
+         "the saved game has 2 map windows open, and a battle played without the display has no map to open "
+         "them on"},
         // The count is told as its two bytes hold it unsigned: never a count below nothing.
-        {"view 4 open", {0, 0, 0xFF, 0xFF}, "the saved game has 65535 map views to open"},
-        {"view 4 at its sign bit", {0, 0, 0x00, 0x80}, "the saved game has 32768 map views to open"},
-        {"view 0 below its sign bit", {0xFF, 0x7F, 0, 0}, "the saved game has 32767 map views to open"},
+        {"view 4 open",
+         {0, 0, 0xFF, 0xFF},
+         "the saved game has 65535 map windows open, and a battle played without the display has no map to "
+         "open them on"},
+        {"view 4 at its sign bit",
+         {0, 0, 0x00, 0x80},
+         "the saved game has 32768 map windows open, and a battle played without the display has no map to "
+         "open them on"},
+        {"view 0 below its sign bit",
+         {0xFF, 0x7F, 0, 0},
+         "the saved game has 32767 map windows open, and a battle played without the display has no map to "
+         "open them on"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
