@@ -77,9 +77,10 @@ void NetPeer::tick() {
         return;
     }
     const auto alive = alive_;
+    // A machine with the other's words still to read, or held here, may be waiting on nothing but itself.
+    const bool waits = waitsOnOther && waitsOnOther() && waiting_.empty() && !link_->unreadWaiting();
     if (at - lastSent_ >= KeepAliveEvery &&
-        !sendFrame(encodeFrame(FrameKind::KeepAlive, waitsOnOther && waitsOnOther() ? std::string(1, '\x01')
-                                                                                     : std::string())))
+        !sendFrame(encodeFrame(FrameKind::KeepAlive, waits ? std::string(1, '\x01') : std::string())))
         return;
     if (*alive && isOpen() && onTick) onTick();
 }

@@ -2,7 +2,7 @@
 // two machines that wait on each other: each refusal names the message that was wrong.
 #include <algorithm>
 
-#include "framework/core/debug_stream.h"
+#include "framework/comm/tcp_link.h"
 #include "framework/core/list_walk.h"
 #include "framework/core/printable.h"
 #include "framework/core/registered_message.h"
@@ -161,7 +161,9 @@ std::string VaelNetComponent::awaited() const {
 
 bool VaelNetComponent::mutualWaitEnds(std::uint32_t at) {
     const std::optional<std::uint32_t> theirs = peer_ ? peer_->otherWaitsSince() : std::nullopt;
-    if (!theirs || !owedSince_) return false;
+    // What the other machine sent and this one has not applied yet may be the word it waits for.
+    if (!theirs || !owedSince_ || !inbox_.empty()) return false;
+    if (comm::TcpLink* link = peer_->link(); link && link->unreadWaiting()) return false;
     // Each machine's signs of life keep the line open; two that only wait on each other would keep it
     // open for ever.
     const std::uint32_t since = std::int32_t(*theirs - *owedSince_) > 0 ? *theirs : *owedSince_;

@@ -106,7 +106,7 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
     peer_->onTick = [this] {
         if (peer_) lookAtWaiting(peer_->now());
     };
-    peer_->waitsOnOther = [this] { return owed(); };
+    peer_->waitsOnOther = [this] { return owed() && inbox_.empty(); };
     quietSince_ = now();
 }
 

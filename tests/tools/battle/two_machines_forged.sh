@@ -287,7 +287,6 @@ guest 20 state-unfit
 host 40 leader-falls
 host 40 rout
 guest 20 leader-activated
-guest 20 leader-activated-guest
 guest 20 player-info
 guest 20 answer-typed
 guest 20 chat-flood
