@@ -175,12 +175,15 @@ bool VaelNetComponent::mutualWaitEnds(std::uint32_t at) {
 }
 
 bool VaelNetComponent::droppedAfterTheEnd(const std::vector<comm::ReceivedMessage>& batch) const {
-    // The host's turn moved on after the battle ended here: a battle that has ended plays none of it, and
-    // nothing waits on it.
-    if (host_ || !gameEnded_ || std::none_of(batch.begin(), batch.end(), [](const comm::ReceivedMessage& m) {
-            return movesTheTurn(m.event);
-        }))
-        return false;
+    // A word of the battle after it ended here (the host's turn moving on, the guest's orders or reports):
+    // a battle that has ended plays none of it, nothing waits on it, and refusing it would take the place
+    // of the other machine's leave. What its player says is still shown.
+    const auto ofTheBattle = [this](const comm::ReceivedMessage& m) {
+        if (!host_) return movesTheTurn(m.event);
+        return !isNamed(m.event, msg::ChatMessage) && !isNamed(m.event, msg::AddCommentary) &&
+               !isNamed(m.event, msg::PlayerDeleted);
+    };
+    if (!gameEnded_ || std::none_of(batch.begin(), batch.end(), ofTheBattle)) return false;
     dropped(batch, 0);
     return true;
 }

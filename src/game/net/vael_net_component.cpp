@@ -404,6 +404,7 @@ void VaelNetComponent::sendPayloads(const std::vector<std::string>& batch) {
 void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     if (!playing_) return;
     if (lost_) return dropped(batch, 0);
+    if (droppedAfterTheEnd(batch)) return;
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
     const std::int32_t answerId = RegisteredMessage::getId(msg::NetAnswer);
     heardFromOther();

@@ -293,7 +293,7 @@ private:
     bool mutualWaitEnds(std::uint32_t now);
     // What this machine waits for from the other, as a player reads it.
     std::string awaited() const;
-    // Drops a batch of the host's turn that comes after the battle ended here; true when it did.
+    // Drops a batch of words of the battle that comes after it ended here; true when it did.
     bool droppedAfterTheEnd(const std::vector<comm::ReceivedMessage>& batch) const;
 
     std::size_t heldBytes_ = 0;

@@ -246,9 +246,10 @@ TEST_F(TwoApps, AnEndInTheGuestsActivationIsShownLastOnBoth) {
 }
 
 // A battle ended in the guest's activation, its end told on both; the host then activates a leader as if
-// it played on, and begins a turn. The guest, whose battle has ended, drops both (nothing of a battle that has
-// ended is played, and nobody waits on it), and both machines end as the battle did.
-TEST_F(TwoApps, AnActivationAndATurnAfterTheEndAreDroppedAndBothEndAsTheBattleDid) {
+// it played on, and begins a turn, and the guest says its leader may try momentum. Each machine, whose battle
+// has ended, drops what came (nothing of a battle that has ended is played, and nobody waits on it), and both
+// end as the battle did.
+TEST_F(TwoApps, WordsOfTheBattleAfterTheEndAreDroppedAndBothEndAsTheBattleDid) {
     std::string error;
     GuestEnds ends;
     ends.commentary = &guest->commentary;
@@ -270,6 +271,7 @@ TEST_F(TwoApps, AnActivationAndATurnAfterTheEndAreDroppedAndBothEndAsTheBattleDi
     ASSERT_TRUE(guest->app->net().peer()->isOpen());
     ASSERT_TRUE(host->app->net().peer()->link()->send(messageFrame("ActivateLeader", "unsigned short", u16(number))));
     ASSERT_TRUE(host->app->net().peer()->link()->send(messageFrame("BeginTurn")));
+    ASSERT_TRUE(guest->app->net().peer()->link()->send(messageFrame("CanAttemptMomentum", "short", u16(1))));
     run([this] { return !guest->lost.empty() || !host->lost.empty(); }, 100000);
     EXPECT_EQ(guest->lost, std::vector<std::string>{});
     EXPECT_EQ(host->lost, std::vector<std::string>{});
