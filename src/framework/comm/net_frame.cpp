@@ -306,6 +306,7 @@ bool decodeMessage(const std::string& payload, ReceivedMessage& out, std::string
     }
     out.event = event;
     out.data = std::move(box);
+    out.bytes = payload.size();
     return true;
 }
 

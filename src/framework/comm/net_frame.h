@@ -25,7 +25,7 @@ constexpr std::size_t FrameHeaderSize = 8;
 // peer announcing more is not one of ours.
 constexpr std::uint32_t MaxFramePayload = 1u << 20;
 // Raised whenever the frames change in a way an older program could not read.
-constexpr std::uint16_t ProtocolVersion = 3;
+constexpr std::uint16_t ProtocolVersion = 4;
 // A message name longer than this is no name of ours.
 constexpr std::uint32_t MaxMessageName = 64;
 // The longest player name a greeting carries, in bytes; the dialogs that ask for a name hold to it.
@@ -78,6 +78,8 @@ bool encodeMessage(BusMessage event, const ContainerBase* data, std::string& pay
 struct ReceivedMessage {
     BusMessage event;
     std::unique_ptr<ContainerBase> data;
+    // The bytes it came in: what keeping it costs the receiver, near enough.
+    std::size_t bytes = 0;
 };
 // Refuses a name the registry does not hold, a built-in event id out of range, a type without a
 // record, a value that does not read whole, and bytes left over after it.

@@ -77,7 +77,11 @@ void NetPeer::tick() {
         return;
     }
     const auto alive = alive_;
-    if (at - lastSent_ >= KeepAliveEvery && !sendFrame(encodeFrame(FrameKind::KeepAlive, {}))) return;
+    // A machine with the other's words still to read, or held here, may be waiting on nothing but itself.
+    const bool waits = waitsOnOther && waitsOnOther() && waiting_.empty() && !link_->unreadWaiting();
+    if (at - lastSent_ >= KeepAliveEvery &&
+        !sendFrame(encodeFrame(FrameKind::KeepAlive, waits ? std::string(1, '\x01') : std::string())))
+        return;
     if (*alive && isOpen() && onTick) onTick();
 }
 
@@ -143,8 +147,21 @@ void NetPeer::release() {
     while (*alive && !held_ && !waiting_.empty()) {
         Waiting next = std::move(waiting_.front());
         waiting_.pop_front();
+        waitingBytes_ -= next.bytes;
         handOn(next);
     }
+}
+
+bool NetPeer::holdWithin(std::size_t bytes) {
+    // A held peer keeps what comes until its keeper can take it: a loading battle takes a moment, and a
+    // machine that sends megabytes meanwhile is not playing it.
+    if (held_ && waitingBytes_ + bytes > MaxHeldBytes) {
+        refuse("refused a frame: the other machine sent more than " + std::to_string(MaxHeldBytes >> 20) +
+               " MB before this one could take it");
+        return false;
+    }
+    waitingBytes_ += bytes;
+    return true;
 }
 
 void NetPeer::handOn(Waiting& waiting) {
@@ -165,10 +182,17 @@ void NetPeer::frame(Frame& f) {
     std::string error;
     // Whatever comes, the other machine lives.
     lastHeard_ = now();
+    // Only a sign of life that says so, and every one since, tells that the other machine still waits.
+    const bool waitsHere = f.kind == FrameKind::KeepAlive && f.payload == std::string(1, '\x01');
+    if (!waitsHere)
+        otherWaitsSince_.reset();
+    else if (!otherWaitsSince_)
+        otherWaitsSince_ = lastHeard_;
     switch (f.kind) {
     case FrameKind::KeepAlive:
         if (!greeted_) return refuse("a sign of life came before the greeting");
-        if (!f.payload.empty()) return refuse("refused a frame: a sign of life that carries something");
+        if (!f.payload.empty() && !waitsHere)
+            return refuse("refused a frame: a sign of life that carries something");
         return;
     case FrameKind::Leaving: {
         if (!greeted_) return refuse("a word of leaving came before the greeting");
@@ -214,6 +238,7 @@ void NetPeer::frame(Frame& f) {
         Waiting one{{}, false};
         one.messages.emplace_back();
         if (!decodeMessage(f.payload, one.messages.front(), error)) return refuse("refused a frame: " + error);
+        if (!holdWithin(one.bytes = f.payload.size())) return;
         waiting_.push_back(std::move(one));
         if (!held_) release();
         return;
@@ -222,6 +247,7 @@ void NetPeer::frame(Frame& f) {
         if (!greeted_) return refuse("a message came before the greeting");
         Waiting batch;
         if (!decodeBatch(f.payload, batch.messages, error)) return refuse("refused a frame: " + error);
+        if (!holdWithin(batch.bytes = f.payload.size())) return;
         waiting_.push_back(std::move(batch));
         if (!held_) release();
         return;

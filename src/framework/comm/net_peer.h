@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,15 @@ public:
     std::function<void(const std::string& why)> onLost;
     // Each look of the keep-alive (every KeepAliveTick) while the link is open, after it.
     std::function<void()> onTick;
+    // Whether this machine waits on the other for its next word: the keep-alive says so, so that two
+    // machines that each wait on the other can tell it, which their signs of life alone would hide.
+    std::function<bool()> waitsOnOther;
+    // Since when (this clock) every frame from the other machine has been a sign of life saying that it
+    // waits on this one; none while anything else came last.
+    std::optional<std::uint32_t> otherWaitsSince() const { return otherWaitsSince_; }
+    // The other machine's frames are held to this many bytes while the peer is held; past it the peer is
+    // refused.
+    static constexpr std::size_t MaxHeldBytes = 8u << 20;
 
     // Sends this side's greeting and starts the keep-alive; call once the handlers are set.
     void start();
@@ -105,9 +115,14 @@ private:
     struct Waiting {
         std::vector<ReceivedMessage> messages;
         bool batch = true;
+        std::size_t bytes = 0;
     };
     std::deque<Waiting> waiting_;
+    std::size_t waitingBytes_ = 0;
+    std::optional<std::uint32_t> otherWaitsSince_;
     void handOn(Waiting& waiting);
+    // Counts a frame of this many bytes into what waits here; false, the peer refused, past MaxHeldBytes.
+    bool holdWithin(std::size_t bytes);
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

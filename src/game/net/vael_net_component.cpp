@@ -5,6 +5,7 @@
 
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
+#include "framework/core/bus.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/debug_stream.h"
@@ -40,7 +41,10 @@ std::string nameOf(BusMessage event) {
     const std::string name = event.id() >= 0 && event.id() <= 0xFFFF
                                  ? RegisteredMessage::nameOf(static_cast<std::uint16_t>(event.id()))
                                  : std::string();
-    return name.empty() ? "message " + std::to_string(event.id()) : "\"" + name + "\"";
+    if (!name.empty()) return "\"" + name + "\"";
+    // A numbered event of the bus goes by the name the trace gives it.
+    const std::string builtIn = Bus::eventName(event.id());
+    return builtIn.empty() ? "message " + std::to_string(event.id()) : builtIn;
 }
 
 bool showsText(BusMessage event) {
@@ -50,6 +54,10 @@ bool showsText(BusMessage event) {
 }
 
 } // namespace
+
+std::string nameOfMessage(BusMessage event) {
+    return nameOf(event);
+}
 
 VaelNetComponent::VaelNetComponent() : Component("Vael Net Component") {
     registerNetPayloadTypes();
@@ -81,6 +89,7 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
     peer_ = std::move(peer);
     outbox_.clear();
     inbox_.clear();
+    heldBytes_ = 0;
     handoverPending_ = false;
     setPlaying(peer_ != nullptr, host);
     if (!peer_) return;
@@ -97,6 +106,7 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
     peer_->onTick = [this] {
         if (peer_) lookAtWaiting(peer_->now());
     };
+    peer_->waitsOnOther = [this] { return owed() && inbox_.empty(); };
     quietSince_ = now();
 }
 
@@ -152,6 +162,7 @@ void VaelNetComponent::lookAtWaiting(std::uint32_t at) {
     // A question or the other side's orders began the wait; a check-in still owed is counted from
     // whichever came last, the other machine's last word or the first look that found it owing.
     if (!owedSince_) owedSince_ = at;
+    if (mutualWaitEnds(at)) return;
     const bool fromLook =
         !awaiting_ && !otherActs_ && !answeredHost_ && !hostBegins_ && std::int32_t(*owedSince_ - quietSince_) > 0;
     const std::uint32_t since = fromLook ? *owedSince_ : quietSince_;
@@ -177,6 +188,7 @@ void VaelNetComponent::noteActivation(const ContainerBase* data) {
     unsigned short number = 0;
     if (!layer_ || !Container<unsigned short>::fromMessage(data, number)) return;
     const auto* leader = dynamic_cast<const Leader*>(layer_->findUnit(number));
+    if (leader) activated_ = number;
     otherActs_ = leader && !layer_->isLocalLeader(leader);
     acting_ = !leader ? Acting::Nobody : otherActs_ ? Acting::There : Acting::Here;
     momentumTold_ = false;
@@ -285,6 +297,9 @@ ContainerBase* VaelNetComponent::relay(BusMessage event, const ContainerBase* da
     // A question the other machine's player may answer cannot wait for the end of the step: it goes now,
     // with what the step said before it, and the step waits for the answer.
     if (row->answered && event.mode() == BusMessage::Query) {
+        asked_ = nameOf(event);
+        askedTurn_ = 0;
+        Container<short>::fromMessage(data, askedTurn_);
         sendOutbox();
         ++unanswered_;
         return awaitAnswer(event);
@@ -360,6 +375,8 @@ void VaelNetComponent::sendOutbox() {
     }
     std::vector<std::string> batch;
     if (std::exchange(handoverPending_, false) && layer_) {
+        // Handed over: what the other machine says from now on is of its next step.
+        chatLines_ = commentaryLines_ = words_ = 0;
         Container<BattleStateStruct> state(BattleStateStruct{captureState(*layer_)});
         std::string payload, error;
         // Named in the frame only: the state is applied by the component, never sent on a bus.
@@ -387,6 +404,7 @@ void VaelNetComponent::sendPayloads(const std::vector<std::string>& batch) {
 void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     if (!playing_) return;
     if (lost_) return dropped(batch, 0);
+    if (droppedAfterTheEnd(batch)) return;
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
     const std::int32_t answerId = RegisteredMessage::getId(msg::NetAnswer);
     heardFromOther();
@@ -403,8 +421,11 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     if (!batch.empty() && batch[0].event.id() == answerId) {
         // Taken at once, not on the bus: the step that asked is waiting for it.
         if (batch.size() != 1 || !host_ || unanswered_ <= 0)
-            return refuse("refused a frame: an answer to a question that was not asked");
+            return refuse("refused a frame: \"NetAnswer\" answers a question that was not asked");
+        otherSpoke_ = true;
         if (--unanswered_ == 0 && awaiting_ && !answered_) {
+            if (const std::string why = answerProblem(batch[0].data.get()); !why.empty())
+                return refuse("refused a frame: " + why);
             answer_ = std::move(batch[0].data);
             answered_ = true;
         } else {
@@ -429,7 +450,7 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
             continue;
         }
         if (event.id() == answerId)
-            return refuse("refused a frame: an answer to a question that was not asked");
+            return refuse("refused a frame: \"NetAnswer\" answers a question that was not asked");
         const RelayRow* row = relayRowOf(event);
         if (!row || row->way == RelayWay::ByState)
             return refuse("refused a frame: " + nameOf(event) + " is not passed between machines");
@@ -448,6 +469,7 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
                 return refuse("refused a frame: " + nameOf(event) + " names what this battle does not hold");
         }
     }
+    if (const std::string why = pastTheBounds(batch); !why.empty()) return refuse("refused a frame: " + why);
     debugStream() << "VaelNetComponent: a batch of " << batch.size() << " messages came" << std::endl;
     inbox_.push_back(std::move(batch));
     // Given to the bus as one task of its own, so that the batch's messages queue one after the other
@@ -459,6 +481,8 @@ void VaelNetComponent::deliver() {
     if (inbox_.empty()) return;
     std::vector<comm::ReceivedMessage> batch = std::move(inbox_.front());
     inbox_.pop_front();
+    forgetBatch(batch);
+    if (droppedAfterTheEnd(batch)) return;
     const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
     const std::int32_t beginTurnId = RegisteredMessage::getId(msg::BeginTurn);
     const std::int32_t activateId = RegisteredMessage::getId(msg::ActivateLeader);
@@ -582,9 +606,12 @@ void VaelNetComponent::refuse(const std::string& why) {
 
 void VaelNetComponent::connectionLost(const std::string& why) {
     if (lost_ || !playing_) return;
+    // A loss that ends a wait says what this machine waited for, as the machine that ended it did.
+    if (owed()) debugStream() << "VaelNetComponent: this machine waited for " << awaited() << std::endl;
     lost_ = true;
     outbox_.clear();
     inbox_.clear();
+    heldBytes_ = 0;
     debugStream() << "VaelNetComponent: the connection is lost: " << why << std::endl;
     GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
     // Decided by the rules: game control has ended the battle here, or (on a machine without it) the host
@@ -730,6 +757,7 @@ std::string VaelNetComponent::outOfTurn(const comm::ReceivedMessage& message) {
     }
     // Without a battle loaded here there is nothing the message could be held to.
     if (!layer_ || layer_->getLeaders().isEmpty()) return {};
+    if (std::string why = heldToWhoPlays(message); !why.empty()) return why;
     if (is(msg::CombatDone)) {
         // Only the machine whose leader acts ends his combat, once.
         if (acting_ != Acting::There) return name + " came while no leader of the other machine was acting";

@@ -27,6 +27,9 @@ namespace vael {
 class LogicalCommandInfo;
 class VaelLogicalLayer;
 
+// A message as a refusal names it: its registered name in quotes, or a numbered event's own name.
+std::string nameOfMessage(BusMessage event);
+
 class VaelNetComponent : public Component {
 public:
     VaelNetComponent();
@@ -61,6 +64,9 @@ public:
         turnOpen_ = turnEndTold_ = mayActivate_ = false;
         acting_ = Acting::Nobody;
         momentumTold_ = false;
+        activated_.reset();
+        playerInfoTold_ = otherSpoke_ = false;
+        chatLines_ = commentaryLines_ = words_ = 0;
         showWaiting(false);
     }
     // The other machine owes this one its next word: nothing of the battle moves here until it comes.
@@ -255,6 +261,50 @@ private:
     bool answered_ = false;
     std::unique_ptr<ContainerBase> answer_;
     std::string otherPlayer_;
+
+    // What the other machine may say, held to this battle and to this machine's memory (vael_net_checks.cpp).
+public:
+    // What this machine keeps of the other's words: the batches not yet applied, and between two handovers
+    // the lines of chat and commentary and every word. A machine that sends past them is refused.
+    static constexpr std::size_t MaxHeldBatches = 1024;
+    static constexpr std::size_t MaxHeldBytes = 2u << 20;
+    static constexpr std::size_t MaxLineBytes = 2048;
+    static constexpr std::size_t MaxChatLinesBetweenHandovers = 300;
+    static constexpr std::size_t MaxCommentaryBetweenHandovers = 5000;
+    static constexpr std::size_t MaxWordsBetweenHandovers = 100000;
+    // Two machines that each wait on the other (each sign of life of the other saying so) end the battle
+    // after this long, within the network's wait for silence.
+    static constexpr std::uint32_t MutualWaitLimit = 20000;
+    // The other machine's batches taken and not yet applied here, and their bytes.
+    std::size_t heldBatches() const { return inbox_.size(); }
+    std::size_t heldBytes() const { return heldBytes_; }
+
+private:
+    // Why the batch would take this machine past what it keeps of the other's words; empty when it does
+    // not, and it is then counted.
+    std::string pastTheBounds(const std::vector<comm::ReceivedMessage>& batch);
+    void forgetBatch(const std::vector<comm::ReceivedMessage>& batch);
+    // Why the message names a leader or a player it may not: an activation of another leader than the one
+    // game control activated or of one played here, a player's leaders told again or of this machine.
+    std::string heldToWhoPlays(const comm::ReceivedMessage& message);
+    // Why the answer to the question asked cannot be its answer; empty when it can.
+    std::string answerProblem(const ContainerBase* answer) const;
+    // Ends the battle when both machines have waited on each other for MutualWaitLimit; true then.
+    bool mutualWaitEnds(std::uint32_t now);
+    // What this machine waits for from the other, as a player reads it.
+    std::string awaited() const;
+    // Drops a batch of words of the battle that comes after it ended here; true when it did.
+    bool droppedAfterTheEnd(const std::vector<comm::ReceivedMessage>& batch) const;
+
+    std::size_t heldBytes_ = 0;
+    std::size_t chatLines_ = 0, commentaryLines_ = 0, words_ = 0;
+    // The leader game control activated last, by unit number, and the question asked and its turn.
+    std::optional<std::uint16_t> activated_;
+    std::string asked_;
+    short askedTurn_ = 0;
+    bool playerInfoTold_ = false;
+    // The other machine has said a word of the battle (beyond its player's name, chat and commentary).
+    bool otherSpoke_ = false;
 };
 
 } // namespace vael

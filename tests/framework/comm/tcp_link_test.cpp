@@ -468,8 +468,8 @@ TEST_F(NetPeerTest, AnotherVersionIsRefusedAndBothSidesSayWhy) {
     host.peer->start();
     client.peer->start();
     pumpUntil(platform, [&] { return !host.lost.empty() && !client.lost.empty(); });
-    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 3), this one is "
-                         "version 0.1 (protocol 3)");
+    EXPECT_EQ(host.lost, "refused the connection: the other program is version 0.9 (protocol 4), this one is "
+                         "version 0.1 (protocol 4)");
     // The client refuses the host's greeting too, or hears the host's refusal first: either names versions.
     EXPECT_NE(client.lost.find("version 0.1"), std::string::npos) << client.lost;
     EXPECT_FALSE(host.greeted);

@@ -356,9 +356,9 @@ TEST_F(Relay, TheWrongWayIsRefusedAndTheGameEnds) {
         {"not a relayed message", true, "RoutPhase",
          "refused a frame: \"RoutPhase\" is not passed between machines"},
         {"an answer the host did not wait for", true, "NetAnswer",
-         "refused a frame: an answer to a question that was not asked"},
+         "refused a frame: \"NetAnswer\" answers a question that was not asked"},
         {"an answer to the guest, who asks nothing", false, "NetAnswer",
-         "refused a frame: an answer to a question that was not asked"},
+         "refused a frame: \"NetAnswer\" answers a question that was not asked"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
@@ -435,9 +435,10 @@ TEST_F(Relay, AMessageWithoutThePayloadItsHandlersNeedIsRefused) {
             std::vector<comm::ReceivedMessage> batch;
             batch.push_back(std::move(m));
             receive(std::move(batch));
-            // The numbered events have no registered name.
-            const std::string name =
-                row.name[0] == '2' ? std::string("message ") + row.name : "\"" + std::string(row.name) + "\"";
+            // The numbered events have no registered name: they go by the bus's own names for them.
+            const std::string name = row.name == std::string("25")   ? std::string("BEGIN_GAME")
+                                     : row.name == std::string("26") ? std::string("END_GAME")
+                                                                     : "\"" + std::string(row.name) + "\"";
             if (row.needs)
                 EXPECT_EQ(lost, (Lines{"refused a frame: " + name + " does not carry what it needs"}));
             else
@@ -524,6 +525,15 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
          {"AddCommentary first"}},
         {"declined", answerWith(new Container<std::string>("")), "", {"AddCommentary first"}},
         {"nobody there answers", answerWith(nullptr), "-", {"AddCommentary first"}},
+        // The question's reply is a leader's name: a box of another type is refused, not handed to game
+        // control, whose check would fail on it.
+        {"a box of another type",
+         answerWith(new Container<short>(1)),
+         "-",
+         {"AddCommentary first", "PlayerDeleted Bob",
+          "AddCommentary \\BThe connection to Bob was lost: refused a frame: \"NetAnswer\" to \"EliteInitiative\" "
+          "does not carry what it needs. The battle ends, won by default.\\b",
+          "GameEnded 1"}},
         {"the connection is lost",
          [this] { net.connectionLost("gone"); },
          "-",
@@ -561,6 +571,78 @@ TEST_F(Relay, TheHostWaitsForTheOtherMachinesAnswerToItsQuestion) {
         EXPECT_EQ(asker.reply, row.reply);
         EXPECT_EQ(ear.heard, row.heard);
         net.connectionLost("reset"), lost.clear();
+    }
+    net.waitStep = nullptr;
+}
+
+// While the host waits for the answer nothing the other machine sends is applied: what it keeps of it is
+// bounded, in batches and in bytes, and the machine that sends past the bounds is refused, naming what it
+// sent. Each message is counted at the bytes it came in, as the peer decodes it.
+TEST_F(Relay, WhatTheHostKeepsWhileItWaitsIsBounded) {
+    const auto decoded = [](const char* name, const std::string& text) {
+        std::string payload, error;
+        const Container<std::string> box(text);
+        EXPECT_TRUE(comm::encodeMessage(BusMessage(RegisteredMessage::getId(name), BusMessage::Send), &box, payload,
+                                        error));
+        comm::ReceivedMessage m;
+        EXPECT_TRUE(comm::decodeMessage(payload, m, error)) << error;
+        return m;
+    };
+    // A line of 2,000 bytes travels in 2,031: the name's length and name (4 + 13), the mode (2), the box's
+    // flag and type (2 + 2 + 6) and the line's length and bytes (2 + 2,000).
+    ASSERT_EQ(decoded("AddCommentary", std::string(2000, 'x')).bytes, 2031u);
+    struct Row {
+        const char* what;
+        std::size_t batches;   // sent while the host waits, one after the other
+        std::size_t lines;     // in each
+        const char* name;
+        std::size_t lineBytes;
+        std::string why;
+        std::size_t mostBatches, mostBytes;
+    };
+    const std::vector<Row> rows = {
+        // 500 lines a batch, 1,015,500 bytes: two wait (2,031,000 bytes), the third would make 3,046,500
+        // (2,976 KB), past 2 MB.
+        {"commentary in batches of a megabyte", 4, 500, "AddCommentary", 2000,
+         "\"AddCommentary\" would leave 2976 KB of the other machine's words waiting here to be applied, more than "
+         "2048 KB",
+         2, 2031000},
+        // Each chat line a batch of its own: the 301st is one too many for one step.
+        {"chat a line at a time", 400, 1, "ChatMessage", 9,
+         "\"ChatMessage\" came more than 300 times in one step of the battle", 300, 300 * 38},
+        // Small lines of commentary, a batch each: the 1,025th batch is one too many to keep.
+        {"commentary a line at a time", 2000, 1, "AddCommentary", 1,
+         "\"AddCommentary\" would leave 1025 batches of the other machine's waiting here to be applied, more than "
+         "1024",
+         1024, 1024 * 32},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        playAfresh(true);
+        net.setOtherPlayer("Bob");
+        std::size_t mostBatches = 0, mostBytes = 0;
+        net.waitStep = [&] {
+            for (std::size_t i = 0; i < row.batches && lost.empty(); ++i) {
+                std::vector<comm::ReceivedMessage> batch;
+                for (std::size_t j = 0; j < row.lines; ++j)
+                    batch.push_back(decoded(row.name, std::string(row.lineBytes, 'x')));
+                receive(std::move(batch));
+                mostBatches = std::max(mostBatches, net.heldBatches());
+                mostBytes = std::max(mostBytes, net.heldBytes());
+            }
+            return false;
+        };
+        Asker asker;
+        asker.attach(app);
+        app.sendNamedEmpty("AskNow");
+        app.drainQueue();
+        asker.detach();
+        EXPECT_EQ(lost, (Lines{"refused a frame: " + row.why}));
+        EXPECT_EQ(mostBatches, row.mostBatches);
+        EXPECT_EQ(mostBytes, row.mostBytes);
+        // The refusal lets go of all it kept.
+        EXPECT_EQ(net.heldBatches(), 0u);
+        EXPECT_EQ(net.heldBytes(), 0u);
     }
     net.waitStep = nullptr;
 }
@@ -1144,7 +1226,7 @@ TEST_F(Relay, TheActingMachinesAnimationsAreShownThereWithoutTheirReply) {
     app.drainQueue();
     display.detach();
     EXPECT_EQ(display.heard, (Lines{"MissileFire #7"}));
-    EXPECT_EQ(lost, (Lines{"refused a frame: message 27 may only be shown here"}));
+    EXPECT_EQ(lost, (Lines{"refused a frame: LOGICAL_COMMAND may only be shown here"}));
 }
 
 TEST(NetPayloads, ResultsTravelAsTheHandWrittenBytes) {

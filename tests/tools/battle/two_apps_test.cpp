@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <vector>
@@ -17,6 +18,7 @@
 #include "framework/core/bus_event.h"
 #include "framework/core/command_records.h"
 #include "framework/core/list_walk.h"
+#include "framework/core/registered_message.h"
 #include "game/flow/flow_records.h"
 #include "game/flow/side_control.h"
 #include "game/flow/vael_logical_layer.h"
@@ -244,9 +246,10 @@ TEST_F(TwoApps, AnEndInTheGuestsActivationIsShownLastOnBoth) {
 }
 
 // A battle ended in the guest's activation, its end told on both; the host then activates a leader as if
-// it played on. The guest, whose battle has ended, refuses it with the reason: nobody is left waiting on a
-// machine that no longer plays.
-TEST_F(TwoApps, AnActivationAfterTheEndWasToldIsRefused) {
+// it played on, and begins a turn, and the guest says its leader may try momentum. Each machine, whose battle
+// has ended, drops what came (nothing of a battle that has ended is played, and nobody waits on it), and both
+// end as the battle did.
+TEST_F(TwoApps, WordsOfTheBattleAfterTheEndAreDroppedAndBothEndAsTheBattleDid) {
     std::string error;
     GuestEnds ends;
     ends.commentary = &guest->commentary;
@@ -263,11 +266,18 @@ TEST_F(TwoApps, AnActivationAfterTheEndWasToldIsRefused) {
     Leader* leader = host->app->logicalLayer().findLeaderByName("Aristhon");
     ASSERT_NE(leader, nullptr);
     const auto number = static_cast<std::uint16_t>(leader->getUnitNum());
-    host->app->net().peer()->link()->send(messageFrame("ActivateLeader", "unsigned short", u16(number)));
-    run([this] { return !guest->lost.empty() && !host->lost.empty(); }, 100000);
-    const std::string why = "refused a frame: \"ActivateLeader\" came after the battle's end was told";
-    EXPECT_EQ(guest->lost, std::vector<std::string>{why});
-    EXPECT_EQ(host->lost, std::vector<std::string>{"the other machine refused: " + why});
+    const std::vector<std::string> commentary = guest->commentary;
+    const EndOfGameResults results = guest->results;
+    ASSERT_TRUE(guest->app->net().peer()->isOpen());
+    ASSERT_TRUE(host->app->net().peer()->link()->send(messageFrame("ActivateLeader", "unsigned short", u16(number))));
+    ASSERT_TRUE(host->app->net().peer()->link()->send(messageFrame("BeginTurn")));
+    ASSERT_TRUE(guest->app->net().peer()->link()->send(messageFrame("CanAttemptMomentum", "short", u16(1))));
+    run([this] { return !guest->lost.empty() || !host->lost.empty(); }, 100000);
+    EXPECT_EQ(guest->lost, std::vector<std::string>{});
+    EXPECT_EQ(host->lost, std::vector<std::string>{});
+    EXPECT_EQ(guest->commentary, commentary);
+    EXPECT_EQ(guest->results, results);
+    EXPECT_EQ(guest->turnsBegun, host->turnsBegun);
 }
 
 // Hears the walks the display is told to play: "unit to hex", and whether the rules wait on it.
@@ -1721,7 +1731,7 @@ std::string numberedPayload(std::int32_t number) {
 // commander has fallen. Each is refused by the host, and neither machine is told an end.
 TEST_F(TwoAppsForged, TheGuestsEndWithNoCommanderFallenIsRefused) {
     refusedNow(false, comm::encodeFrame(comm::FrameKind::Message, numberedPayload(END_GAME)),
-               "message 26 came while no commander had fallen");
+               "END_GAME came while no commander had fallen");
     EXPECT_TRUE(host->results.homeName.empty()) << "the host was told an end";
     EXPECT_TRUE(guest->results.homeName.empty()) << "the guest was told an end";
 }
@@ -1729,13 +1739,13 @@ TEST_F(TwoAppsForged, TheGuestsEndWithNoCommanderFallenIsRefused) {
 TEST_F(TwoAppsForged, TheGuestsEndInItsCheckInIsRefused) {
     refusedNow(false, batchFrame({statePayload(guest->app->logicalLayer()),
                                   messagePayload("SynchronizeGame", "string", text("viewing")), numberedPayload(END_GAME)}),
-               "message 26 came while no commander had fallen");
+               "END_GAME came while no commander had fallen");
     EXPECT_TRUE(host->results.homeName.empty()) << "the host was told an end";
 }
 
 TEST_F(TwoAppsForged, TheGuestsEndAfterAStateWithNoCommanderFallenIsRefused) {
     refusedNow(false, batchFrame({statePayload(guest->app->logicalLayer()), numberedPayload(END_GAME)}),
-               "message 26 came while no commander had fallen");
+               "END_GAME came while no commander had fallen");
     EXPECT_TRUE(host->results.homeName.empty()) << "the host was told an end";
 }
 
@@ -1785,6 +1795,212 @@ TEST_F(TwoAppsForged, AMomentumNeitherYesNorNoIsRefused) {
     rajavanActs();
     refusedNow(false, messageFrame("CanAttemptMomentum", "short", u16(2)),
                "\"CanAttemptMomentum\" gives 2, neither yes nor no");
+}
+
+// The acting machine tells whose activation it plays: the leader game control activated, one of its own. The
+// guest's word naming a leader of the host while Rajavan acts would have the host's leader give orders inside
+// the guest's activation; naming another of the guest's leaders, orders the rules never gave him.
+TEST_F(TwoAppsForged, ALeaderActivatedOfTheGuestNamingAHostLeaderIsRefused) {
+    rajavanActs();
+    refusedNow(false, messageFrame("LeaderActivated", "string", text("Aristhon")),
+               "\"LeaderActivated\" names Aristhon, whose orders are given here");
+}
+
+TEST_F(TwoAppsForged, ALeaderActivatedOfTheGuestNamingAnotherOfItsLeadersIsRefused) {
+    rajavanActs();
+    refusedNow(false, messageFrame("LeaderActivated", "string", text("Surendal")),
+               "\"LeaderActivated\" names Surendal, where game control activated Rajavan");
+}
+
+TEST_F(TwoAppsForged, ALeaderActivatedOfTheHostNamingAGuestLeaderIsRefused) {
+    refusedNow(true, messageFrame("LeaderActivated", "string", text("Tezhar III")),
+               "\"LeaderActivated\" names Tezhar III, whose orders are given here");
+}
+
+TEST_F(TwoAppsForged, ALeaderActivatedNamingNoLeaderIsRefused) {
+    refusedNow(false, messageFrame("LeaderActivated", "string", text("Vaelmoric")),
+               "\"LeaderActivated\" names \"Vaelmoric\", no leader of this battle");
+}
+
+// The players' names are settled in the waiting room: the guest's word of its player and his leaders in the
+// middle of the battle would name the host's leaders after it on both machines for the rest of it.
+TEST_F(TwoAppsForged, APlayersNameAndLeadersFromTheGuestInMidBattleAreRefused) {
+    refusedNow(false, messageFrame("SetPlayerInfo", "PlyrInfo", text("Guest") + text("(Vaelmoric the Bold)")),
+               "\"SetPlayerInfo\" came after the battle began");
+    for (const std::string& line : host->commentary)
+        EXPECT_EQ(line.find("(Guest)"), std::string::npos) << line;
+}
+
+// The host's game control waits for the guest's answer to the elite initiative's question, asked as the
+// battle opens of the home side's leaders; the answer comes forged from the guest.
+class TwoAppsAnswered : public TwoAppsHostile {
+protected:
+    // The answer's frame goes out at the host's first wait for it, the guest holding what the host sends
+    // meanwhile (it never hears the question).
+    void answered(const std::string& frame) {
+        std::string error;
+        ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+            << error;
+        bool sent = false;
+        host->app->net().waitStep = [&] {
+            if (!std::exchange(sent, true)) {
+                guest->app->net().peer()->hold();
+                guest->app->net().peer()->link()->send(frame);
+            }
+            step();
+            return ++waitSteps < 100000;
+        };
+        ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+            << error;
+        if (comm::NetPeer* peer = guest->app->net().peer()) peer->release();
+        run([this] { return host->ended && guest->ended; }, 100000);
+    }
+    void refusedAnswer(const std::string& frame, const std::string& why) {
+        answered(frame);
+        EXPECT_TRUE(host->ended && guest->ended);
+        EXPECT_EQ(host->lost, (std::vector<std::string>{"refused a frame: " + why}));
+        EXPECT_EQ(guest->lost, (std::vector<std::string>{"the other machine refused: refused a frame: " + why}));
+        // Refused before game control could take it: no failed check, no leader activated.
+        EXPECT_EQ(checks.texts, std::vector<std::string>{});
+        for (const std::string& line : host->commentary)
+            EXPECT_EQ(line.find("is now active"), std::string::npos) << line;
+    }
+};
+
+TEST_F(TwoAppsAnswered, AnAnswerOfATypedBoxIsRefused) {
+    refusedAnswer(messageFrame("NetAnswer", "short", u16(1)),
+                  "\"NetAnswer\" to \"EliteInitiative\" does not carry what it needs");
+}
+
+TEST_F(TwoAppsAnswered, AnAnswerOfOneLetterIsRefused) {
+    refusedAnswer(messageFrame("NetAnswer", "string", text("e")),
+                  "\"NetAnswer\" names \"e\", no leader the question \"EliteInitiative\" offered");
+}
+
+TEST_F(TwoAppsAnswered, AnAnswerNamingALeaderOfTheOtherSideIsRefused) {
+    refusedAnswer(messageFrame("NetAnswer", "string", text("Rajavan")),
+                  "\"NetAnswer\" names \"Rajavan\", no leader the question \"EliteInitiative\" offered");
+}
+
+TEST_F(TwoAppsAnswered, AnAnswerNamingPartOfALeadersNameIsRefused) {
+    refusedAnswer(messageFrame("NetAnswer", "string", text("Vaelmoric")),
+                  "\"NetAnswer\" names \"Vaelmoric\", no leader the question \"EliteInitiative\" offered");
+}
+
+// A home leader named whole is one the question offered: game control activates him first.
+TEST_F(TwoAppsAnswered, AnAnswerNamingAnOfferedLeaderWholeIsTaken) {
+    // The guest's own answer, which comes once it hears the question, is not sent: the forged one is its answer.
+    bool ownAnswerDropped = false;
+    guest->app->net().toPeer = [&](const std::vector<std::string>& payloads, std::string& why) {
+        comm::ReceivedMessage m;
+        if (!ownAnswerDropped && payloads.size() == 1 && comm::decodeMessage(payloads[0], m, why) &&
+            m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId("NetAnswer")))
+            return ownAnswerDropped = true;
+        return guest->app->net().peer()->sendBatch(payloads, why);
+    };
+    answered(messageFrame("NetAnswer", "string", text("Melagor")));
+    guest->app->net().toPeer = nullptr;
+    EXPECT_EQ(host->lost, std::vector<std::string>{});
+    EXPECT_TRUE(ownAnswerDropped);
+    EXPECT_TRUE(host->ended && guest->ended);
+    // The battle's first activation is his.
+    const auto first = std::find_if(host->commentary.begin(), host->commentary.end(),
+                                    [](const std::string& line) { return line.find("is now active") != std::string::npos; });
+    ASSERT_NE(first, host->commentary.end());
+    EXPECT_EQ(*first, "\\BMelagor\\b is now active.");
+}
+
+// While the host waits for the answer it applies nothing the guest sends: what it keeps of it meanwhile is
+// bounded, and the guest that sends past the bounds is refused with the reason, naming what it sent.
+class TwoAppsFlooded : public TwoAppsAnswered {
+protected:
+    void flooded(const std::vector<std::string>& frames, const std::string& why) {
+        std::string error;
+        ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+            << error;
+        std::size_t next = 0;
+        VaelNetComponent& net = host->app->net();
+        net.waitStep = [&] {
+            // The guest never hears the question: the host waits on, and the guest writes a frame each step.
+            if (next == 0) guest->app->net().peer()->hold();
+            if (next < frames.size()) guest->app->net().peer()->link()->send(frames[next++]);
+            step();
+            return ++waitSteps < 1'000'000;
+        };
+        ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+            << error;
+        if (comm::NetPeer* peer = guest->app->net().peer()) peer->release();
+        run([this] { return host->ended && guest->ended; }, 100000);
+        EXPECT_EQ(host->lost, (std::vector<std::string>{"refused a frame: " + why}));
+        EXPECT_EQ(net.heldBatches(), 0u);
+        EXPECT_EQ(net.heldBytes(), 0u);
+    }
+};
+
+TEST_F(TwoAppsFlooded, ChatWhileTheHostWaitsIsRefusedAtItsThreeHundredAndFirstLine) {
+    std::vector<std::string> frames(400, messageFrame("ChatMessage", "string", text("Guest: hi")));
+    flooded(frames, "\"ChatMessage\" came more than 300 times in one step of the battle");
+}
+
+
+TEST_F(TwoAppsFlooded, ALineOfCommentaryLongerThanTwoKilobytesIsRefused) {
+    flooded({messageFrame("AddCommentary", "string", text(std::string(2049, 'x')))},
+            "\"AddCommentary\" holds a line of 2049 bytes, more than 2048");
+}
+
+TEST_F(TwoAppsFlooded, ALineOfCommentaryOfTwoKilobytesIsKept) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->commentary.size() > 3; });
+    guest->app->net().peer()->link()->send(messageFrame("AddCommentary", "string", text(std::string(2048, 'x'))));
+    run([this] { return countOf(host->commentary, std::string(2048, 'x')) > 0 || host->ended; }, 100000);
+    EXPECT_EQ(countOf(host->commentary, std::string(2048, 'x')), 1u);
+    EXPECT_TRUE(host->lost.empty()) << host->lost.front();
+}
+
+// The host's activation of Rajavan is lost on the way: the host waits for his orders, the guest for the host's
+// next step, each sending its signs of life. Both end within the network's wait, the one that ends it saying
+// what it waited for, rather than wait for ever.
+TEST_F(TwoApps, TwoMachinesWaitingOnEachOtherEndWithinTheNetworksWait) {
+    std::string error;
+    ASSERT_TRUE(guest->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, false, true, error))
+        << error;
+    Leader* rajavan = guest->app->logicalLayer().findLeaderByName("Rajavan");
+    ASSERT_NE(rajavan, nullptr);
+    const auto number = static_cast<std::uint16_t>(rajavan->getUnitNum());
+    std::optional<std::uint32_t> droppedAt;
+    host->app->net().toPeer = [&](const std::vector<std::string>& payloads, std::string& why) {
+        for (const std::string& payload : payloads) {
+            comm::ReceivedMessage m;
+            unsigned short leader = 0;
+            if (!droppedAt && comm::decodeMessage(payload, m, why) &&
+                m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId("ActivateLeader")) &&
+                Container<unsigned short>::fromMessage(m.data.get(), leader) && leader == number) {
+                droppedAt = host->platform.tickCount();
+                return true;
+            }
+        }
+        return host->app->net().peer()->sendBatch(payloads, why);
+    };
+    ASSERT_TRUE(host->app->startNetworkBattle("GHATMAR.SCN", VaelApp::CustomScenario, true, true, error))
+        << error;
+    run([this] { return host->ended && guest->ended; });
+    host->app->net().toPeer = nullptr;
+    ASSERT_TRUE(droppedAt.has_value());
+    ASSERT_TRUE(host->ended && guest->ended);
+    EXPECT_LE(host->platform.tickCount() - *droppedAt, 30000u);
+    ASSERT_EQ(host->lost.size(), 1u);
+    ASSERT_EQ(guest->lost.size(), 1u);
+    const std::string byHost =
+        "the two machines waited on each other for 20 seconds, Host's for the orders of Guest's leader Rajavan";
+    const std::string byGuest =
+        "the two machines waited on each other for 20 seconds, Guest's for Host's next step of the battle";
+    const bool hostEnded = host->lost[0] == byHost;
+    EXPECT_EQ(host->lost[0], hostEnded ? byHost : "the other machine refused: " + byGuest);
+    EXPECT_EQ(guest->lost[0], hostEnded ? "the other machine refused: " + byHost : byGuest);
 }
 
 // A living leader's fall told once by the host: Rajavan's, true to his nation and worth, which nothing here

@@ -117,8 +117,8 @@ forge() {
     combat-done-3) batch_of "$file" 3 "$(message CombatDone)"; echo '"CombatDone" came ' ;;
     synchronize-3) batch_of "$file" 3 "$(message SynchronizeGame string "$(txt viewing)")"
       echo '"SynchronizeGame" came twice in one step' ;;
-    end-game) frame_of "$file" "$(numbered 26)"; echo 'message 26 came while no commander had fallen' ;;
-    end-game-3) batch_of "$file" 3 "$(numbered 26)"; echo 'message 26 ' ;;
+    end-game) frame_of "$file" "$(numbered 26)"; echo 'END_GAME came while no commander had fallen' ;;
+    end-game-3) batch_of "$file" 3 "$(numbered 26)"; echo 'END_GAME ' ;;
     check-in-end) batch_list "$file" "$(message SynchronizeGame string "$(txt viewing)")" "$(numbered 26)"; echo "" ;;
     end-nobody) frame_of "$file" "$(message EndOfGame EndOfGameResults "$(results 0 "$home" "$visitor" 0 "$hl" "$vl")")"
       echo '"EndOfGame" names no winner, where the battle'"'"'s rules end it with one' ;;
@@ -132,6 +132,18 @@ forge() {
       echo '"UnitEliminated" ' ;;
     rout) frame_of "$file" "$(message UnitRouted UnitRoutData "$(le32 3)$(le16 5)$(le32 6)")"; echo '"UnitRouted" ' ;;
     rally) frame_of "$file" "$(message UnitRallied UnitRoutData "$(le32 3)$(le16 5)$(le32 6)")"; echo '"UnitRallied" ' ;;
+    # In Ghatmar, Aristhon is a leader of the host's and Surendal of the guest's.
+    leader-activated) frame_of "$file" "$(message LeaderActivated string "$(txt Aristhon)")"; echo '"LeaderActivated" names ' ;;
+    leader-activated-guest) frame_of "$file" "$(message LeaderActivated string "$(txt Surendal)")"; echo '"LeaderActivated" names ' ;;
+    player-info) frame_of "$file" "$(message SetPlayerInfo PlyrInfo "$(txt Guest)$(txt '(Aristhon)')")"
+      echo '"SetPlayerInfo" came after the battle began' ;;
+    activate-host-leader) frame_of "$file" "$(message ActivateLeader 'unsigned short' "$(le16 0)")"; echo '"ActivateLeader" ' ;;
+    answer-typed) frame_of "$file" "$(message NetAnswer short "$(le16 1)")"; echo '"NetAnswer" ' ;;
+    answer-letter) frame_of "$file" "$(message NetAnswer string "$(txt e)")"; echo '"NetAnswer" ' ;;
+    chat-flood) batch_of "$file" 400 "$(message ChatMessage string "$(txt 'Guest: hi')")"
+      echo '"ChatMessage" came more than 300 times in one step of the battle' ;;
+    long-line) frame_of "$file" "$(message AddCommentary string "$(txt "$(printf '%03000d' 0)")")"
+      echo '"AddCommentary" holds a line of 3000 bytes, more than 2048' ;;
   esac
 }
 
@@ -206,7 +218,7 @@ converse() {
     [ "$sender" = guest ] && refuser=host senderName=guest
     local told said
     local named
-    named=$(head -c 1 "$dir/reason" | grep -q . && sed 's/^\("[A-Za-z]*"\|message [0-9]*\).*$/\1/' "$dir/reason")
+    named=$(head -c 1 "$dir/reason" | grep -q . && sed 's/^\("[A-Za-z]*"\|[A-Z_]* \).*$/\1/' "$dir/reason")
     told=$(sed -n 's/^.*the other machine is gone: refused a frame: \(.*\) (turn .*$/\1/p' "$dir/$refuser.err")
     said=$(sed -n 's/^.*the other machine is gone: the other machine refused: refused a frame: \(.*\) (turn .*$/\1/p' "$dir/$senderName.err")
     if [ -n "$told" ] && [ "$told" = "$said" ]; then
@@ -274,6 +286,11 @@ host 40 state-alone
 guest 20 state-unfit
 host 40 leader-falls
 host 40 rout
+guest 20 leader-activated
+guest 20 player-info
+guest 20 answer-typed
+guest 20 chat-flood
+guest 20 long-line
 CASES
 
 # The sweep: conversations drawn from the seed, four at a time.
@@ -281,7 +298,8 @@ if [ "$sweep" -gt 0 ]; then
   battles=(GHATMAR.SCN THRENMOOR.SCN ARDHUN.SCN KORVATH.SCN VELMESK.SCN)
   kinds=(leave-own leave-a end-32767 game-ended routs-40 leader-falls-3 begin-turn begin-turn-3 activate-999
     end-of-turn-32767 synchronize-3 combat-done-3 end-game end-game-3 check-in-end end-nobody momentum momentum-3
-    state-alone state-unfit leader-falls rout rally)
+    state-alone state-unfit leader-falls rout rally leader-activated leader-activated-guest player-info
+    activate-host-leader answer-typed answer-letter chat-flood long-line)
   for b in "${battles[@]}"; do sides "$b"; done
   RANDOM=$sweepSeed
   running=0
