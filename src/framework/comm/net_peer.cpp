@@ -229,8 +229,10 @@ void NetPeer::frame(Frame& f) {
         if (!decodeRefusal(f.payload, reason, error)) reason = error;
         droppedHere_ = greeted_ && reason == silenceRefusal();
         if (link_) link_->close();
-        // The reason is the other machine's text, shown here as one line whatever it holds.
-        lost("the other machine refused: " + printable(reason));
+        // The reason is the other machine's text, shown here as one line whatever it holds. Its silence limit
+        // refuses nothing this machine said: the other one only gave up waiting for it.
+        lost((droppedHere_ ? "the other machine gave up waiting: " : "the other machine refused: ") +
+             printable(reason));
         return;
     }
     case FrameKind::Message: {

@@ -361,6 +361,12 @@ TcpListener::~TcpListener() {
     close();
 }
 
+std::string TcpListener::machineName() {
+    char name[256] = {};
+    if (::gethostname(name, sizeof name - 1) != 0) return {};
+    return name;
+}
+
 bool TcpListener::listen(std::uint16_t port, std::string& error) {
     close();
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);

@@ -101,6 +101,9 @@ public:
     // Listens on the port of every interface (port 0: any free port, see port()).
     bool listen(std::uint16_t port, std::string& error);
     std::uint16_t port() const { return port_; }
+    // The name by which other machines find this one (its host name), the address a caller types; empty
+    // when the system gives none.
+    static std::string machineName();
     void close();
     bool isOpen() const { return socket_ >= 0; }
 

@@ -409,6 +409,9 @@ void GameControl::SynchronizeGame(const std::string& doing) {
     // At the last turn of a capped battle nothing follows the check-in: nobody waits on the others, so
     // nobody is told that they are waited on (the other machine, gone at the same cap, would never hear it).
     if (doing.empty() || noFurtherTurn_) return;
+    // Once the battle's end is told nobody looks at anything before checking in: each machine's end picture
+    // comes after the check-in, and a line naming the player still awaited would name him on his own machine.
+    if (continuation_ == &continuation<&GameControl::GameEnded>) return;
     const bool plural = awaitedPlayers_ >= 2;
     // The line shows on every machine: "1 player" would be the reader himself on the one that is awaited,
     // his name reads true on both.

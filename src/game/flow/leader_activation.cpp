@@ -253,9 +253,15 @@ void EndOfGame(VaelLogicalLayer& layer, const EndOfGameResults& results) {
     layer.standDown();
     std::int16_t won = 0;
     std::uint32_t nation = 0;
+    const std::optional<bool> visitorHere =
+        layer.isPlayedOnTwoMachines() ? layer.visitorSideHere() : std::optional<bool>();
     if (layer.getLeaders().count() == 0) {
         won = 1;
         nation = results.winner;
+    } else if (visitorHere) {
+        // Sides shared between the machines: a player who leads some of each won or lost with his own side.
+        nation = *visitorHere ? layer.getVisitorNation() : layer.getHomeNation();
+        won = nation == results.winner ? 1 : 0;
     } else {
         // In network play the other machines' leaders are neither the computer's nor this machine's: only
         // the leaders played here say which nation this machine is.

@@ -118,6 +118,9 @@ bool ScenarioBuilder::build(ScenarioFile& file, const std::string& directory,
     const std::string mapName = mapPath.empty() ? directory + "/" + file.mapFileName : mapPath;
     auto* landscape = new VaelLogicalLandscape(mapName.c_str());
     layer_.setLandscape(landscape);
+    landscape->onVisitorSide = [layer = &layer_](std::uint32_t nation) {
+        return layer->onVisitorSide(nation);
+    };
     if (mapPath.empty() || !landscape->loadError().empty() || landscape->regionCount() == 0) {
         // A folder or a FIFO in the map's place is that, not a map that is not there.
         const std::string other = mapPath.empty() ? notAFile(directory, file.mapFileName) : std::string();

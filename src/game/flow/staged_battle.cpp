@@ -10,6 +10,7 @@ void VaelLogicalLayer::stageBattle(VaelLogicalLandscape* landscape, std::uint32_
     setLandscape(landscape);
     vaelLandscape_ = landscape;
     if (landscape) {
+        landscape->onVisitorSide = [this](std::uint32_t nation) { return onVisitorSide(nation); };
         landscape->attach(*this);
         hexOffset_ = static_cast<std::int16_t>(landscape->getHexOffset());
     }

@@ -279,6 +279,24 @@ void VaelLogicalLayer::runOpponentsConditions() {
         if (opponent) opponent->runConditions();
 }
 
+std::optional<bool> VaelLogicalLayer::visitorSideHere() const {
+    // The player's own leaders count; where the computer plays every leader here, the computer's.
+    for (const bool computerToo : {false, true}) {
+        int home = 0, visitor = 0;
+        std::optional<bool> commander;
+        for (Leader* leader : each(localLeaders_)) {
+            if (!computerToo && (isComputerLeader(leader) || leader->isComputerControlled())) continue;
+            const bool onVisitor = onVisitorSide(leader->getNation());
+            ++(onVisitor ? visitor : home);
+            if (Leader::isCommanderName(leader->getName()) && !commander) commander = onVisitor;
+        }
+        if (home == 0 && visitor == 0) continue;
+        if (home != visitor) return visitor > home;
+        return commander.value_or(false);
+    }
+    return std::nullopt;
+}
+
 void VaelLogicalLayer::CloseGame() {
     endCombatPause(*this);
     gameControl_.reset();

@@ -200,6 +200,11 @@ public:
     // pace (a beast's rampage ends in the rules as it is shown). Cleared when the battle closes.
     void setPlayedOnTwoMachines(bool two) { playedOnTwoMachines_ = two; }
     bool isPlayedOnTwoMachines() const { return playedOnTwoMachines_; }
+    // The side this machine's player fights with (true: the visitor's), which sides shared between the
+    // machines leave to count: the side most of the leaders he plays here lead, on a tie the side of the
+    // commander among them (the computer's leaders count where it plays all of them here). None when no
+    // leader is played here.
+    std::optional<bool> visitorSideHere() const;
     const PhaseDialogs& getPhaseDialogs() const { return phaseDialogs_; }
     void setPhaseDialogs(PhaseDialogs dialogs) { phaseDialogs_ = std::move(dialogs); }
     // The reactions of the enemies beside a hex a unit has just entered.

@@ -31,8 +31,8 @@ void NetChat::say(const std::string& text) {
     sendNamed(msg::ChatMessage, &line);
 }
 
-void NetChat::announceLeaders(const std::vector<std::string>& leaders) {
-    Container<PlyrInfo> info(PlyrInfo{player_, leaderList(leaders)});
+void NetChat::announceLeaders(const std::string& player, const std::vector<std::string>& leaders) {
+    Container<PlyrInfo> info(PlyrInfo{player, leaderList(leaders)});
     sendNamed(msg::SetPlayerInfo, &info);
 }
 

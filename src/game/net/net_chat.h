@@ -26,7 +26,9 @@ public:
     // Says a line to every machine: "name: text".
     void say(const std::string& text);
     // "SetPlayerInfo" with the player's leaders written "(name,name,...)".
-    void announceLeaders(const std::vector<std::string>& leaders);
+    void announceLeaders(const std::vector<std::string>& leaders) { announceLeaders(player_, leaders); }
+    // The same for another player: the host tells its own game control whom it gave which leader.
+    void announceLeaders(const std::string& player, const std::vector<std::string>& leaders);
     // "PlayerDeleted": this player leaves the game.
     void leave();
     // The host's word to a player who has logged on: the title of the battle they will fight.

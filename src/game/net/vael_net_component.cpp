@@ -110,6 +110,20 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
     quietSince_ = now();
 }
 
+void VaelNetComponent::holdDeliveries() {
+    deliveriesHeld_ = true;
+    if (peer_) peer_->hold();
+}
+
+void VaelNetComponent::releaseDeliveries() {
+    deliveriesHeld_ = false;
+    // The deliveries asked for while held found the inbox closed: each batch still in it is asked for again,
+    // ahead of what the peer held.
+    for (std::size_t i = 0, waiting = inbox_.size(); i < waiting; ++i)
+        sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetDeliver);
+    if (peer_ && peer_->isHeld()) peer_->release();
+}
+
 void VaelNetComponent::leave() {
     if (peer_ && peer_->isOpen()) peer_->leave();
     showWaiting(false);
@@ -478,7 +492,8 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
 }
 
 void VaelNetComponent::deliver() {
-    if (inbox_.empty()) return;
+    // A battle still loading here takes nothing yet (see holdDeliveries).
+    if (inbox_.empty() || deliveriesHeld_) return;
     std::vector<comm::ReceivedMessage> batch = std::move(inbox_.front());
     inbox_.pop_front();
     forgetBatch(batch);
@@ -567,6 +582,18 @@ void VaelNetComponent::deliver() {
             send(BusMessage(m.event.id()), m.data.get());
         deliveringCheckIn_ = false;
         if (relayed) connect(BusMessage(m.event.id()), onRelayed);
+        // The host's word to begin a battle holds what follows it, in this batch too, until that battle has
+        // loaded here (releaseDeliveries): the word's handler runs only after this task, and the host's
+        // first question, taken meanwhile, would find no battle here (a query runs what is queued before
+        // it, the word's handler too, and the battle before closing runs the queue).
+        if (!host_ && id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::NetStartBattle)) &&
+            !inBattle())
+            holdDeliveries();
+        if (deliveriesHeld_ && i + 1 < batch.size()) {
+            inbox_.emplace_front(std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(i + 1)),
+                                 std::make_move_iterator(batch.end()));
+            return;
+        }
     }
     if (stateCame && layer_ && playing_ && !lost_)
         if (const std::string why = reports_.routsNotShown(*layer_); !why.empty()) refuse("refused a frame: " + why);
@@ -678,8 +705,10 @@ std::string VaelNetComponent::lossLine() const {
         line = "The connection to " + who + " was lost: " + lossReason_.substr(lostPrefix.size()) + ".";
     else
         line = "The connection to " + who + " was lost: " + lossReason_ + ".";
-    if (droppedHere_) return line + " The battle ends, won by default by " + who + ".";
-    return line + " The battle ends, won by default.";
+    // Whoever won it is named, on both machines alike: the other player here when this one was let go, this
+    // machine's own player when he is the one left.
+    const std::string winner = droppedHere_ ? who : peer_ ? peer_->mine().player : std::string();
+    return line + " The battle ends, won by default" + (winner.empty() ? "" : " by " + winner) + ".";
 }
 
 void VaelNetComponent::tellLossWhenSettled() {
@@ -845,8 +874,7 @@ std::string VaelNetComponent::guestsWordOutOfTurn(const comm::ReceivedMessage& m
 
 bool VaelNetComponent::playsHomeHere() const {
     if (layer_)
-        for (Leader* leader : each(layer_->getLocalLeaders()))
-            return !layer_->onVisitorSide(leader->getNation());
+        if (const std::optional<bool> visitor = layer_->visitorSideHere()) return !*visitor;
     return host_;
 }
 

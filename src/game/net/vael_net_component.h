@@ -40,6 +40,12 @@ public:
     // on. Null ends network play without a word.
     void setPeer(std::unique_ptr<comm::NetPeer> peer, bool host);
     comm::NetPeer* peer() { return peer_.get(); }
+    // While held, what the other machine sends waits, in order, to be taken into a battle that is still
+    // loading here: what came before the hold, queued already, waits with what the peer holds from then.
+    // The guest holds from the host's word to begin a battle ("NetStartBattle") until it releases.
+    void holdDeliveries();
+    void releaseDeliveries();
+    bool deliveriesHeld() const { return deliveriesHeld_; }
     bool isHost() const { return host_; }
     // Messages are relayed (a peer is set, or a test stands in for one through toPeer).
     bool playing() const { return playing_; }
@@ -62,6 +68,7 @@ public:
         reports_.clear();
         saidLeft_ = false;
         turnOpen_ = turnEndTold_ = mayActivate_ = false;
+        deliveriesHeld_ = false;
         acting_ = Acting::Nobody;
         momentumTold_ = false;
         activated_.reset();
@@ -252,6 +259,7 @@ private:
     std::vector<std::string> outbox_;
     bool handoverPending_ = false;
     bool flushPosted_ = false;
+    bool deliveriesHeld_ = false;
     std::deque<std::vector<comm::ReceivedMessage>> inbox_;
     std::int32_t batchesSent_ = 0;
     // Questions sent and not answered yet; an answer beyond them is refused, one that comes after the

@@ -132,7 +132,10 @@ bool VaelGame::hostNetworkGame() {
     chat_ = std::make_unique<NetChat>();
     chat_->setPlayerName(server.name());
     chat_->attach(app_->logicalLayer());
-    ConnectNetDlg room(server.name(), server.name(), scenario.title, true, netShown(onDialog));
+    // The room names the server as the guest's does, by the address a caller reaches it at: this machine.
+    const std::string here = comm::TcpListener::machineName();
+    ConnectNetDlg room(server.name(), here.empty() ? "this machine" : here, scenario.title, true,
+                       netShown(onDialog));
     room.addPlayer(server.name());
     const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, server.name(), 1};
     // Callers who have not greeted yet: the first to greet takes the other player's place, so that a
@@ -215,7 +218,11 @@ bool VaelGame::hostNetworkGame() {
     chat_->startBattle(scenario.fileName, theirs);
     closeBattleWindows();
     answerQuestionsOnLoss();
+    // The guest's own word of its leaders comes after the battle has begun, and can come after its answer
+    // to the first question: the host knows them, having given them.
+    playersToTell_ = {{server.name(), mine_}, {net.otherPlayer(), theirs}};
     if (!app_->startNetworkBattle(scenario.fileName, VaelApp::CustomScenario, mine_, false, error)) {
+        playersToTell_.clear();
         // The guest has been told to begin: it hears why nothing comes.
         if (net.peer() && net.peer()->isOpen())
             net.peer()->refuse("the host cannot start the battle: " + error);
@@ -223,7 +230,6 @@ bool VaelGame::hostNetworkGame() {
         failed("Cannot start the battle", error);
         return false;
     }
-    chat_->announceLeaders(mine_);
     openBattleWindows();
     chatInBattle();
     return true;
@@ -264,8 +270,7 @@ bool VaelGame::joinNetworkGame() {
         leaders = mine;
         told = true;
         // The host's battle begins as soon as it has said so and asks this machine as it goes: what it sends
-        // waits in the peer until the battle here is loaded to take it.
-        if (net.peer()) net.peer()->hold();
+        // after its word waits (the network component holds it) until the battle here is loaded to take it.
         room.close(Dialog::IdOk);
     };
     std::string lostWhy;
@@ -312,7 +317,7 @@ bool VaelGame::joinNetworkGame() {
     chat_->announceLeaders(leaders);
     openBattleWindows();
     chatInBattle();
-    if (net.peer() && net.peer()->isHeld()) net.peer()->release();
+    net.releaseDeliveries();
     return true;
 }
 

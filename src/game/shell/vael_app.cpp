@@ -1115,8 +1115,14 @@ void VaelApp::gameEnded(bool homeWon) {
             homeHere = !layer_->onVisitorSide(leader->getNation());
             break;
         }
+    // Between machines the player may lead some of each side: his is the side he fights with.
+    if (layer_->isPlayedOnTwoMachines())
+        if (const std::optional<bool> visitor = layer_->visitorSideHere()) homeHere = !*visitor;
     const std::uint32_t nation = homeHere ? layer_->getHomeNation() : layer_->getVisitorNation();
     const bool won = homeHere == homeWon;
+    // The end's box holds the queue until its player closes it: what is queued behind the end (the host's
+    // word of it to the other machine, whose own picture waits on it) goes first.
+    if (net_->playing()) drainQueue();
     if (endOfGameDialog) {
         endOfGameDialog(nation, won);
     } else {

@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <iterator>
 #include <system_error>
+#include <utility>
 
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -304,7 +305,12 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
     };
     // The battle's windows are laid out before game control begins: its first question (the elite
     // initiative) comes over the whole map and the battle's menus, not over a frame half set up.
-    app_->onBattleBeginning = [this] { openBattleWindows(); };
+    app_->onBattleBeginning = [this] {
+        if (chat_)
+            for (const auto& [player, leaders] : std::exchange(playersToTell_, {}))
+                chat_->announceLeaders(player, leaders);
+        openBattleWindows();
+    };
     app_->onTitle = [this](const std::string& title) { frame_->setBattleTitle(title); };
     app_->onCaption = [this](const std::string& caption) { frame_->setCaption(caption); };
     app_->onBattleClosed = [this] {

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "game/flow/end_of_game_results.h"
@@ -140,6 +141,9 @@ private:
     std::unique_ptr<OverallCombatResultsDlg> combatResults_;
     std::unique_ptr<AILeaderNotice> aiNotice_;
     std::unique_ptr<NetChat> chat_;
+    // The host's game control hears who plays which leader before the battle begins, so that its first
+    // activation names the player, whichever machine's answer came first.
+    std::vector<std::pair<std::string, std::vector<std::string>>> playersToTell_;
     // What the player last typed into "Client Information", offered again when he comes back to it (a
     // failed connection sends him back to the start dialog).
     struct JoinedLast {

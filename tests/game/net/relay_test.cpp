@@ -969,19 +969,19 @@ TEST_F(Relay, AMachineLetGoForItsSilenceEndsTheBattleAsTheOthersWin) {
     };
     const std::string silence = comm::NetPeer::silenceRefusal();
     for (const Row& row : std::vector<Row>{{true, silence,
-                                            "The connection to Bob was lost: the other machine refused: "
-                                            "nothing came from your machine for 30 "
+                                            "The connection to Bob was lost: the other machine gave up "
+                                            "waiting: nothing came from your machine for 30 "
                                             "seconds. The battle ends, won by default by Bob.",
                                             "GameEnded 0"},
                                            {false, silence,
-                                            "The connection to Bob was lost: the other machine refused: "
-                                            "nothing came from your machine for 30 "
+                                            "The connection to Bob was lost: the other machine gave up "
+                                            "waiting: nothing came from your machine for 30 "
                                             "seconds. The battle ends, won by default by Bob.",
                                             "GameEnded 1"},
                                            {false, "nothing came from your machine for 3 seconds",
                                             "The connection to Bob was lost: the other machine refused: "
                                             "nothing came from your machine for 3 "
-                                            "seconds. The battle ends, won by default.",
+                                            "seconds. The battle ends, won by default by Guest.",
                                             "GameEnded 0"}}) {
         SCOPED_TRACE((row.host ? "host told: " : "guest told: ") + row.reason);
         ear.heard.clear();
@@ -990,7 +990,10 @@ TEST_F(Relay, AMachineLetGoForItsSilenceEndsTheBattleAsTheOthersWin) {
         other.say(comm::FrameKind::Refusal, comm::encodeRefusal(row.reason));
         app.drainQueue();
         EXPECT_EQ(net.droppedHere(), row.reason == silence);
-        EXPECT_EQ(lost, (Lines{"the other machine refused: " + row.reason}));
+        // Its silence limit is no refusal of anything this machine said: the other only gave up waiting.
+        EXPECT_EQ(lost, (Lines{std::string(row.reason == silence ? "the other machine gave up waiting: "
+                                                                 : "the other machine refused: ") +
+                               row.reason}));
         EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", "AddCommentary \\B" + row.line + "\\b", row.ended}));
         net.setPeer(nullptr, false);
     }
@@ -1091,24 +1094,54 @@ TEST_F(Relay, TheMachineLeftStandsTheBattleDown) {
 
 // The side played here is that of this machine's leaders, a nation of neither side's being the home side's
 // as everywhere: a guest whose leader is of nation 5 (home 1, visitor 2) is told the home side has won.
-TEST_F(Relay, TheSideWonByDefaultIsTheSideOfTheLeadersPlayedHere) {
+// The side won by default is the side of the leaders played here. Sides shared by Choose...: a player who
+// leads some of each side fights with the side most of his leaders lead, on a tie with his commander's; the
+// computer's leaders here are not his.
+TEST_F(Relay, TheSideWonByDefaultIsTheSideMostOfTheLeadersPlayedHereLead) {
+    struct Played {
+        std::uint32_t nation;
+        const char* name;
+        bool computer = false;
+    };
     const struct Row {
         const char* what;
-        std::uint32_t nation;
+        std::vector<Played> leaders;
         const char* told;
     } rows[] = {
-        {"a home leader", 1, "GameEnded 1"},
-        {"a leader of neither side's nation", 5, "GameEnded 1"},
-        {"a visitor leader", 2, "GameEnded 0"},
+        {"a home leader", {{1, "Arn"}}, "GameEnded 1"},
+        {"a leader of neither side's nation", {{5, "Arn"}}, "GameEnded 1"},
+        {"a visitor leader", {{2, "Arn"}}, "GameEnded 0"},
+        {"the home commander and three visitor leaders",
+         {{1, "Vaelmoric the Bold"}, {2, "Tezhar III"}, {2, "Rajavan"}, {2, "Surendal"}},
+         "GameEnded 0"},
+        {"two home leaders and one visitor leader",
+         {{2, "Rajavan"}, {1, "Aristhon"}, {1, "Melagor"}},
+         "GameEnded 1"},
+        {"one of each, the commander the visitor's", {{1, "Melagor"}, {2, "Tezhar III"}}, "GameEnded 0"},
+        {"one of each, the commander the home side's",
+         {{2, "Rajavan"}, {1, "Vaelmoric the Bold"}},
+         "GameEnded 1"},
+        {"one of each, no commander", {{2, "Rajavan"}, {1, "Melagor"}}, "GameEnded 1"},
+        {"a home leader and two visitor leaders of the computer's",
+         {{1, "Melagor"}, {2, "Rajavan", true}, {2, "Surendal", true}},
+         "GameEnded 1"},
+        {"only the computer's visitor leaders", {{2, "Rajavan", true}}, "GameEnded 0"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.what);
         VaelLogicalLayer layer("Relay layer");
         VaelLogicalLandscape* map = test::makeLandscape(4, 4).release();
         layer.stageBattle(map, 1, 2);
-        auto* leader = new Leader(test::leaderRecord(10, 5, map, row.nation, "Arn", {}), "Arn");
-        layer.enlist(leader);
-        layer.addLocalLeader(leader);
+        for (std::size_t i = 0; i < row.leaders.size(); ++i) {
+            const Played& played = row.leaders[i];
+            auto* leader = new Leader(test::leaderRecord(static_cast<std::uint16_t>(10 + i),
+                                                         static_cast<std::int16_t>(5 + i), map, played.nation,
+                                                         played.name, {}),
+                                      played.name);
+            layer.enlist(leader);
+            layer.addLocalLeader(leader);
+            if (played.computer) layer.addComputerLeader(leader);
+        }
         net.setLayer(&layer);
         net.setPlaying(true, false);
         net.setOtherPlayer("Bob");
@@ -1120,6 +1153,60 @@ TEST_F(Relay, TheSideWonByDefaultIsTheSideOfTheLeadersPlayedHere) {
         EXPECT_EQ(ear.heard.back(), row.told);
         net.setLayer(nullptr);
     }
+}
+
+// The guest holds what the host says from its word to begin a battle until the battle has loaded here:
+// the rest of the batch the word came in, a batch queued behind it before the word was taken, and what
+// comes while it holds are taken once it is released, in the order they came. Taken at once, the host's
+// first question met a machine with no battle, which answered nobody and refused the activation after it.
+class Stepping : public Component {
+public:
+    Stepping() : Component("Stepping") {}
+    void connectHandlers() override { connectNamed("StepNow", onStep); }
+    std::function<void()> step;
+
+private:
+    static ContainerBase* onStep(Component* target, BusMessage, ContainerBase*) {
+        static_cast<Stepping*>(target)->step();
+        return nullptr;
+    }
+};
+
+TEST_F(Relay, WhatTheHostSaysAfterItsWordToBeginIsTakenOnceTheGuestReleasesInOrder) {
+    Stepping stepper;
+    stepper.attach(app);
+    playAfresh(false);
+    const auto line = [this](const char* text) {
+        return from("AddCommentary", new Container<std::string>(text));
+    };
+    // Two batches come within one step of the bus: the second is queued before the word is taken.
+    stepper.step = [&] {
+        std::vector<comm::ReceivedMessage> first;
+        first.push_back(line("before the word"));
+        first.push_back(from("NetStartBattle", new Container<std::string>("short.scn\n(Rajavan)")));
+        first.push_back(line("after the word"));
+        receive(std::move(first));
+        std::vector<comm::ReceivedMessage> second;
+        second.push_back(line("queued before the hold"));
+        receive(std::move(second));
+    };
+    app.sendNamedEmpty("StepNow");
+    std::vector<comm::ReceivedMessage> third;
+    third.push_back(line("while held"));
+    receive(std::move(third));
+    EXPECT_EQ(ear.heard, Lines{"AddCommentary before the word"});
+    EXPECT_TRUE(net.deliveriesHeld());
+    net.releaseDeliveries();
+    app.drainQueue();
+    EXPECT_FALSE(net.deliveriesHeld());
+    EXPECT_EQ(ear.heard, (Lines{"AddCommentary before the word", "AddCommentary after the word",
+                                "AddCommentary queued before the hold", "AddCommentary while held"}));
+    // Nothing is taken twice by a release with nothing waiting.
+    net.releaseDeliveries();
+    app.drainQueue();
+    EXPECT_EQ(ear.heard.size(), 4u);
+    EXPECT_TRUE(lost.empty());
+    stepper.detach();
 }
 
 TEST_F(Relay, OnlyTheHostAsksForGameControlAndThePlayers) {

@@ -1027,58 +1027,78 @@ TEST_F(PlayerMapVolley, TheKeyWithNoEnemyInRangeSaysWhyAndLeavesTheMapToMoves) {
 // scenario file from elsewhere may field a second nation on one side as it is; the test makes one of the
 // player's other leaders and his troops such a nation (the Greeks, code 0, in the Plain of Threnmoor).
 // Clicked while a Macedonian leader gives orders, such an ally says whose orders it waits for and is not
-// taken. Before, its figures showed in the status bar with no reason why it would not be ordered.
-TEST_F(PlayerMap, AUnitOfAnotherLeadersNationSaysWhoseOrdersItTakes) {
-    scenario = "The Plain of Threnmoor";
-    ASSERT_TRUE(game.ready());
-    enum Stage { Picking, Looking, Done } stage = Picking;
-    Combat* ally = nullptr;
-    std::string expected, said;
-    bool taken = true;
-    os.idle = [&] {
-        VaelApp& app = game.app();
-        if (stage == Done || !playersOrders(app)) return;
-        GameControl* control = app.gameControl();
-        const Leader* active = control->leaderAt(control->getActiveLeader()).leader;
-        switch (stage) {
-        case Picking:
-            for (Combat* c : each(app.logicalLayer().getUnits())) {
-                if (ally || c->isOutOfPlay() || c->isLeader() ||
-                    !screenPointOf(app, static_cast<std::int16_t>(c->getHex())))
-                    continue;
-                for (Leader* own : each(app.logicalLayer().getHomeLeaders()))
-                    if (!ally && own != active && own->getLeaderId() == c->getLeaderId() &&
-                        !own->isComputerControlled()) {
-                        constexpr std::uint32_t Greek = 0;
-                        ASSERT_NE(active->getNation(), Greek);
-                        own->setNation(Greek);
-                        for (Combat* his : each(app.logicalLayer().getUnits()))
-                            if (his->getLeaderId() == own->getLeaderId()) his->setNation(Greek);
-                        ally = c;
-                        expected = c->getName() + " answers to " + own->getName() + ", not to " +
-                                   active->getName() + ".";
-                    }
-            }
-            if (!ally) {
+// taken. Before, its figures showed in the status bar with no reason why it would not be ordered. A unit of
+// a leader of the other side whom the computer does not play (the other machine's, in network play; here
+// the test makes one of the player's leaders the visitor's nation) is told as the enemy's: it never
+// answers to the leader giving orders. Before, it read as if it could ("... answers to Melagor, not to
+// Surendal."). The test's own leader of the other side is the player's, whom the computer does not play.
+class AnotherLeadersUnit : public PlayerMap {
+protected:
+    // One of the player's other home leaders and his troops made the nation given; a unit of his clicked.
+    void pointAtOneOfHis(bool enemy) {
+        scenario = "The Plain of Threnmoor";
+        ASSERT_TRUE(game.ready());
+        enum Stage { Picking, Looking, Done } stage = Picking;
+        Combat* ally = nullptr;
+        std::string expected, said;
+        bool taken = true;
+        os.idle = [&] {
+            VaelApp& app = game.app();
+            if (stage == Done || !playersOrders(app)) return;
+            GameControl* control = app.gameControl();
+            const Leader* active = control->leaderAt(control->getActiveLeader()).leader;
+            switch (stage) {
+            case Picking:
+                for (Combat* c : each(app.logicalLayer().getUnits())) {
+                    if (ally || c->isOutOfPlay() || c->isLeader() ||
+                        !screenPointOf(app, static_cast<std::int16_t>(c->getHex())))
+                        continue;
+                    for (Leader* own : each(app.logicalLayer().getHomeLeaders()))
+                        if (!ally && own != active && own->getLeaderId() == c->getLeaderId() &&
+                            !own->isComputerControlled()) {
+                            constexpr std::uint32_t Greek = 0;
+                            const std::uint32_t nation =
+                                enemy ? app.logicalLayer().getVisitorNation() : Greek;
+                            ASSERT_NE(active->getNation(), nation);
+                            own->setNation(nation);
+                            for (Combat* his : each(app.logicalLayer().getUnits()))
+                                if (his->getLeaderId() == own->getLeaderId()) his->setNation(nation);
+                            ally = c;
+                            expected = enemy ? c->getName() + " is of the enemy's army, under " +
+                                                   own->getName() + "."
+                                             : c->getName() + " answers to " + own->getName() + ", not to " +
+                                                   active->getName() + ".";
+                        }
+                }
+                if (!ally) {
+                    stage = Done;
+                    return leave();
+                }
+                pointAndClickAt(os, pointOf(static_cast<std::int16_t>(ally->getHex())));
+                stage = Looking;
+                return;
+            case Looking:
+                said = status(2);
+                taken = ally->isSelected() != 0;
                 stage = Done;
                 return leave();
+            case Done:
+                return;
             }
-            pointAndClickAt(os, pointOf(static_cast<std::int16_t>(ally->getHex())));
-            stage = Looking;
-            return;
-        case Looking:
-            said = status(2);
-            taken = ally->isSelected() != 0;
-            stage = Done;
-            return leave();
-        case Done:
-            return;
-        }
-    };
-    EXPECT_EQ(game.run(), 0);
-    ASSERT_NE(ally, nullptr) << "no allied unit of his on the screen";
-    EXPECT_EQ(said, expected);
-    EXPECT_FALSE(taken);
+        };
+        EXPECT_EQ(game.run(), 0);
+        ASSERT_NE(ally, nullptr) << "no unit of another leader of his on the screen";
+        EXPECT_EQ(said, expected);
+        EXPECT_FALSE(taken);
+    }
+};
+
+TEST_F(AnotherLeadersUnit, AnAllyOfAnotherNationSaysWhoseOrdersItTakes) {
+    pointAtOneOfHis(false);
+}
+
+TEST_F(AnotherLeadersUnit, AUnitOfTheOtherSidesLeaderIsToldAsTheEnemys) {
+    pointAtOneOfHis(true);
 }
 
 } // namespace

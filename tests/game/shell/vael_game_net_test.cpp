@@ -341,9 +341,12 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
         if (name == StartServerDlg::TemplateName) {
             hostAs(d, port);
         } else if (name == ConnectNetDlg::TemplateName) {
-            // The room takes Bob's call and greeting while it is open.
+            // The room takes Bob's call and greeting while it is open. Its server is named as the guest's
+            // room names it, by the address a caller reaches: this machine's name, not the host's player.
             bobCalls(guest, port);
             EXPECT_EQ(static_cast<ConnectNetDlg&>(d).players(), (Lines{"Ann", "Bob"}));
+            EXPECT_EQ(d.getItemText(ConnectNetDlg::IdServerName), comm::TcpListener::machineName());
+            EXPECT_NE(d.getItemText(ConnectNetDlg::IdServerName), "Ann");
             press(os, d, Dialog::IdOk);
         } else if (name == InformationDlg::TemplateName &&
                    firstLine(d) == "No other player has logged on yet.") {
@@ -360,6 +363,26 @@ TEST_F(NetGame, AHostWaitsForTheOtherPlayerAndBeginsTheBattle) {
     GameControl* control = game.app().gameControl();
     ASSERT_NE(control, nullptr);
     EXPECT_EQ(control->getPlayers(), 2);
+    // Game control knew whose each leader is before the battle began: every leader is named with his
+    // player, and so is the first one activated, whoever's answer came first.
+    const Lines home = leadersOf(false), visitor = leadersOf(true);
+    for (std::int16_t i = 0; i < control->getLeaderCount(); ++i) {
+        const std::string& name = control->leaderAt(i).name;
+        SCOPED_TRACE(name);
+        const bool homes =
+            std::ranges::any_of(home, [&](const std::string& h) { return name == h + " (Ann)"; });
+        const bool visitors =
+            std::ranges::any_of(visitor, [&](const std::string& v) { return name == v + " (Bob)"; });
+        EXPECT_TRUE(homes || visitors);
+    }
+    std::string firstActive;
+    for (const CommentaryLine& line : game.app().commentary().lines()) {
+        std::string text;
+        for (const CommentaryRun& run : line)
+            text += run.text;
+        if (firstActive.empty() && text.ends_with(" is now active.")) firstActive = text;
+    }
+    EXPECT_TRUE(firstActive.ends_with(" (Ann) is now active.")) << firstActive;
     const std::string word = "NetStartBattle " + findScenarios(game.app().dataPath(9)).front().fileName +
                              "\n" + NetChat::leaderList(leadersOf(true));
     pumpUntil(200, [&] { return guest.heard(word); }, {&guest});
@@ -1126,8 +1149,8 @@ TEST_F(NetPlayer, TheHostsRoomNamesTheGuestWhoseConnectionWasLost) {
     EXPECT_EQ(messages, (Lines{"Bob has logged on.",
                                "The connection to Bob was lost: the other machine closed it without a word.",
                                "Cyd has logged on.",
-                               "The connection to Cyd was lost: the other machine refused: nothing came from "
-                               "your machine for 30 seconds.",
+                               "The connection to Cyd was lost: the other machine gave up waiting: nothing "
+                               "came from your machine for 30 seconds.",
                                "Dan has logged on.", "You rejected Dan."}));
     EXPECT_EQ(players, Lines{"Ann"});
 }
@@ -1445,16 +1468,16 @@ TEST_F(NetPlayer, TheHostWithNoBoxOpenIsToldOfTheLostGuestFirstAndTheNextGameSho
         Lines box;
     };
     const std::vector<Row> rows{
-        {Gone::Left, "left", {"Bob left the battle.", "The battle ends, won by default."}},
+        {Gone::Left, "left", {"Bob left the battle.", "The battle ends, won by default by Ann."}},
         {Gone::Killed,
          "killed",
          {"The connection to Bob was lost:", "the other machine closed it without a word.",
-          "The battle ends, won by default."}},
+          "The battle ends, won by default by Ann."}},
         {Gone::Silent,
          "silent",
          {"The connection to Bob was lost:",
           "nothing came from the other machine for 30 seconds, not even its sign of life.",
-          "The battle ends, won by default."}},
+          "The battle ends, won by default by Ann."}},
     };
     std::vector<std::unique_ptr<Stand>> guests;
     for (std::size_t i = 0; i < rows.size(); ++i)
@@ -1978,13 +2001,13 @@ TEST_F(NetPlayer, AGuestLetGoForItsSilenceIsShownTheConnectionLostNotItsArmyBrok
          EndOfGameDlg::Outcome::ConnectionLost,
          "Connection lost",
          {"The connection to Ann was lost:",
-          "the other machine refused: nothing came from your machine for 30 seconds.",
+          "the other machine gave up waiting: nothing came from your machine for 30 seconds.",
           "The battle ends, won by default by Ann."}},
         {"the host left",
          false,
          EndOfGameDlg::Outcome::Won,
          "Won",
-         {"Ann left the battle.", "The battle ends, won by default."}},
+         {"Ann left the battle.", "The battle ends, won by default by Bob."}},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);

@@ -34,7 +34,7 @@ for case in "$@"; do
   home=$(sed -n '/^Outcome: /{n;p;q}' "$out" | sed 's/: lost .*//')
   visitor=$(sed -n '/^Outcome: /{n;n;p;q}' "$out" | sed 's/: lost .*//')
   winner=$(sed -n 's/^Outcome: \(.*\) won after .*$/\1/p' "$out")
-  if grep -q "The battle ends, won by default\." "$out"; then
+  if grep -q "The battle ends, won by default by Guest\." "$out"; then
     [ -n "$visitor" ] && [ "$winner" = "$visitor" ] ||
       fail "$case: the guest says $(grep -A2 '^Outcome: ' "$out" | paste -sd'|') (not its own side, $visitor)"
   else

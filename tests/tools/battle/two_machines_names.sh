@@ -125,7 +125,7 @@ hostile() {
   local expected="refused a frame: $said"
   grep -aqF -- "$expected" "$work/$label.reply" ||
     fail "$label: the caller was not told \"$expected\"; read: $(tr -c '[:print:]' '.' <"$work/$label.reply")"
-  grep -qxF -- "The connection to Surendal was lost: $expected. The battle ends, won by default." "$work/$label.out" ||
+  grep -qxF -- "The connection to Surendal was lost: $expected. The battle ends, won by default by Host." "$work/$label.out" ||
     fail "$label: the host did not tell the loss on one line: $(cat -v "$work/$label.out" | tail -3)"
   if LC_ALL=C grep -q $'[\e\x9b]' "$work/$label.out" "$work/$label.err"; then
     fail "$label: a raw escape or C1 byte reached the host's output: $(LC_ALL=C grep -h $'[\e\x9b]' "$work/$label.out" "$work/$label.err" | cat -v)"

@@ -38,6 +38,10 @@ public:
     explicit VaelLogicalLandscape(const LogicalMapFile& mapFile);
     ~VaelLogicalLandscape() override;
 
+    // The side a nation fights on (true: the visitor's), as the battle laid out on the map has it; unset,
+    // every nation is taken for a side of its own.
+    std::function<bool(std::uint32_t nation)> onVisitorSide;
+
     void connectHandlers() override;
     std::int16_t idOf(std::int16_t index) const override;
     std::int16_t indexOf(std::int16_t hex) const override;

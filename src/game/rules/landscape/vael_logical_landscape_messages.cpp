@@ -299,8 +299,14 @@ void VaelLogicalLandscape::chooseGroupToOrder(std::int16_t hex) {
                     ? nullptr
                     : leaderOf(*this, *unit);
             if (own && own != leader && !own->isComputerControlled()) {
-                showRefusal(hex, unit->getName() + " answers to " + own->getName() + ", not to " +
-                                     leader->getName() + ".");
+                // A leader of the other side is the enemy's, whoever plays him: his unit is told as the
+                // enemy's, never as one the leader giving orders could have.
+                const bool ally =
+                    !onVisitorSide || onVisitorSide(own->getNation()) == onVisitorSide(leader->getNation());
+                showRefusal(hex, ally ? unit->getName() + " answers to " + own->getName() + ", not to " +
+                                            leader->getName() + "."
+                                      : unit->getName() + " is of the enemy's army, under " + own->getName() +
+                                            ".");
                 return offerDetails(*unit);
             }
             if (!group->contains(unit)) {

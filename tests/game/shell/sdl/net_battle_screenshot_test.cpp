@@ -1,12 +1,21 @@
-// Two copies of the program on one X display fight a network battle to its end: one hosts the tests' short
-// skirmish (the armies meet at once and break at their first loss) from the start dialog's Multiplayer and
-// one joins it, the home leaders played on the host and the visitor's on the guest. At every activation of
-// his own leaders each player, by the mouse and keys, has a unit with missiles shoot, a unit with an enemy
-// near charge and a unit move, then finishes the leader. Every other box is answered as it stands. The first
-// volley of each side is saved as its window ("net_battle_host_fired.png", "net_battle_guest_fired.png"), and
-// the end of the battle as both windows ("net_battle_host_end.png", "net_battle_guest_end.png" in the build
-// folder). The two commentaries, each line as its window holds it, must be the same, and each side must have
-// fired and charged.
+// Two copies of the program on one X display fight two network battles to their end: one hosts the tests'
+// short skirmish (the armies meet at once and break at their first loss) from the start dialog's Multiplayer
+// and one joins it. At every activation of his own leaders each player, by the mouse and keys, has a unit
+// with missiles shoot, a unit with an enemy near charge and a unit move, then finishes the leader. Every
+// other box is answered as it stands; the elite initiative's question is answered Yes.
+//
+// The first battle has the default sides, the home leaders played on the host and the visitor's on the guest.
+// Its first volley of each side is saved as its window ("net_battle_host_fired.png",
+// "net_battle_guest_fired.png"), and its end as both windows ("net_battle_host_end.png",
+// "net_battle_guest_end.png" in the build folder). The two commentaries, each line as its window holds it,
+// must be the same, and each side must have fired and charged.
+//
+// The second battle follows from the start dialog both programs come back to. The host's Choose... gives
+// Vaelmoric the Bold, the leader with the elite initiative, to the guest: the guest's player must be asked
+// the question and the host wait for his answer, and the first activation must name its player. The sides
+// are shared (the guest leads Vaelmoric and the visitor's three): each end picture shows the side its player
+// fights with, and comes as soon as the battle has ended, the host's player holding his picture open until
+// the guest's shows ("net_battle_host_end2.png", "net_battle_guest_end2.png").
 //
 // The test program plays both parts: run plainly it starts itself twice, once for each machine.
 #include <gtest/gtest.h>
@@ -41,6 +50,7 @@
 #include "game/shell/forged_battle_data.h"
 #include "game/shell/game_dialogs.h"
 #include "game/shell/information_dialogs.h"
+#include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "grab_png.h"
 #include "platform/headless/headless_platform.h"
@@ -70,6 +80,9 @@ struct Side {
     bool firedShot = false;
     bool ended = false;
     bool closing = false;
+    // Battles whose end picture this side has closed; the host's waiting room of the battle under way.
+    int battles = 0;
+    ConnectNetDlg* room = nullptr;
 };
 Side side;
 
@@ -92,7 +105,7 @@ std::string commentaryShown() {
     return text;
 }
 
-void shoot(const char* what) {
+void shoot(const std::string& what) {
     EXPECT_TRUE(writePng(grabWindow(side.os->window()),
                          fs::path(VAEL_BUILD_DIR) / ("net_battle_" + who() + "_" + what + ".png")));
 }
@@ -133,30 +146,82 @@ ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
+// Waits for a file the other program writes, for at most the time given; true once it is there.
+bool awaitFile(const fs::path& file, std::chrono::seconds limit) {
+    const auto until = std::chrono::steady_clock::now() + limit;
+    while (!fs::exists(file) && std::chrono::steady_clock::now() < until)
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    return fs::exists(file);
+}
+
+// The battle under way as a file's suffix: "" for the first, "2" for the second.
+std::string battleSuffix() {
+    return side.battles == 0 ? "" : std::to_string(side.battles + 1);
+}
+
 void answer(Dialog& d, const std::string& name) {
     std::cerr << who() << " dialog " << name << std::endl;
-    if (name == StartGameDlg::TemplateName)
-        return click(d, side.ended ? StartGameDlg::IdExit : StartGameDlg::IdMultiplayer);
+    if (name == StartGameDlg::TemplateName) {
+        side.ended = false;
+        return click(d, side.battles >= 2 ? StartGameDlg::IdExit : StartGameDlg::IdMultiplayer);
+    }
+    // The guest calls the second battle's host once it listens again.
+    if (name == StartClientDlg::TemplateName && side.battles > 0)
+        awaitFile(side.work / ("listening" + battleSuffix()), std::chrono::seconds(60));
     if (takeTheRoadIn(d, name, side.host, side.port, click)) return;
     if (name == ConnectNetDlg::TemplateName) {
         if (!side.host) return; // the guest's room closes when the host begins
-        std::ofstream(side.work / "listening") << side.port << '\n';
+        std::ofstream(side.work / ("listening" + battleSuffix())) << side.port << '\n';
         auto& room = static_cast<ConnectNetDlg&>(d);
         const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(60);
         while (room.players().size() < 2 && std::chrono::steady_clock::now() < until) {
             side.game->app().pumpMessage();
             std::this_thread::sleep_for(std::chrono::milliseconds(2));
         }
-        return click(d, Dialog::IdOk);
+        if (side.battles == 0) return click(d, Dialog::IdOk);
+        // The second battle: Choose... first, whose OK is followed by the room's.
+        side.room = &room;
+        return click(d, ConnectNetDlg::IdChoose);
+    }
+    if (name == NetChooseLeadersDlg::TemplateName) {
+        // Vaelmoric the Bold, whose elite initiative it is, to the other player (the second of the two).
+        for (std::int16_t i = 0; i < NetChooseLeadersDlg::MaxLeaders; ++i) {
+            const auto id = static_cast<std::int16_t>(NetChooseLeadersDlg::IdFirstName + i);
+            const std::string leader = d.textTile(id) ? d.textTile(id)->text() : d.getItemText(id);
+            if (leader.starts_with("Vaelmoric"))
+                if (DialogItemWindow* combo =
+                        d.item(static_cast<std::int16_t>(NetChooseLeadersDlg::IdFirstChoice + i)))
+                    combo->select(1);
+        }
+        click(d, Dialog::IdOk);
+        if (side.room) click(*side.room, Dialog::IdOk);
+        side.room = nullptr;
+        return;
+    }
+    if (name == EliteInitiativeDlg::TemplateName || name == VaelEliteInitiativeDlg::TemplateName) {
+        // Who was asked, in which battle: the host waits for the player who holds the leader.
+        std::ofstream(side.work / (who() + ".asked" + battleSuffix()), std::ios::app) << name << '\n';
+        return click(d, name == VaelEliteInitiativeDlg::TemplateName ? VaelEliteInitiativeDlg::IdYes
+                                                                     : Dialog::IdOk);
     }
     if (name == EndOfGameDlg::TemplateName) {
         // The end as the player sees it, and the battle as each machine told it.
-        shoot("end");
-        std::ofstream(side.work / (who() + ".commentary")) << commentaryShown();
+        const std::string suffix = battleSuffix();
+        shoot("end" + suffix);
+        std::ofstream(side.work / (who() + ".commentary" + suffix)) << commentaryShown();
+        const auto& end = static_cast<EndOfGameDlg&>(d);
+        std::ofstream(side.work / (who() + ".end" + suffix))
+            << end.nation() << ' ' << EndOfGameDlg::pictureName(end.outcome()) << '\n';
         side.ended = true;
+        // The host's player holds his picture open until the guest's shows: neither waits on the other's
+        // Close (well within the limit on silence, which this wait, holding the program, would reach).
+        if (side.host && !suffix.empty())
+            std::ofstream(side.work / ("host.sawguest" + suffix))
+                << awaitFile(side.work / ("guest.end" + suffix), std::chrono::seconds(15)) << '\n';
+        ++side.battles;
         return click(d, EndOfGameDlg::IdClose);
     }
-    // The battle's own questions and notices (the elite initiative, the results) are taken as they stand.
+    // The battle's other questions and notices (the results) are taken as they stand.
     click(d, Dialog::IdOk);
 }
 
@@ -224,7 +289,7 @@ TEST(NetBattleWindows, TwoProgramsFightOneBattleToItsEnd) {
         ASSERT_TRUE(listener.listen(0, error)) << error;
         port = listener.port();
     }
-    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(400);
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(560);
     const pid_t host = startMachine(OneMachine, "host", port, work.path(), work / "host.log");
     ASSERT_GT(host, 0);
     while (!fs::exists(work / "listening") && std::chrono::steady_clock::now() < until)
@@ -255,9 +320,40 @@ TEST(NetBattleWindows, TwoProgramsFightOneBattleToItsEnd) {
             EXPECT_GE(combats, 1);
         }
     }
-    for (const char* png : {"net_battle_host_fired.png", "net_battle_guest_fired.png",
-                            "net_battle_host_end.png", "net_battle_guest_end.png"})
+    for (const char* png :
+         {"net_battle_host_fired.png", "net_battle_guest_fired.png", "net_battle_host_end.png",
+          "net_battle_guest_end.png", "net_battle_host_end2.png", "net_battle_guest_end2.png"})
         EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / png)) << png;
+    // The first battle: the host leads Vaelmoric the Bold and is asked; the guest never is.
+    EXPECT_TRUE(contents(work / "host.asked").starts_with("EliteInitDlg\n")) << contents(work / "host.asked");
+    EXPECT_EQ(contents(work / "guest.asked"), "");
+    // The second: Vaelmoric is the guest's, whose player is asked the first question; the host asks nothing
+    // of its own player and waits for the guest's answer.
+    EXPECT_TRUE(contents(work / "guest.asked2").starts_with("EliteInitDlg\n"))
+        << contents(work / "guest.asked2");
+    EXPECT_EQ(contents(work / "host.asked2"), "");
+    const std::string hostSaid2 = contents(work / "host.commentary2"),
+                      guestSaid2 = contents(work / "guest.commentary2");
+    EXPECT_EQ(guestSaid2, hostSaid2);
+    // Nobody refused a frame of the other: the guest took the first question with its battle loaded.
+    EXPECT_EQ(hostSaid2.find("was lost"), std::string::npos) << hostSaid2;
+    // The first activation names its player, as the default sides' does.
+    std::istringstream lines(hostSaid2);
+    std::string first;
+    for (std::string line; first.empty() && std::getline(lines, line);)
+        if (line.ends_with(" is now active.")) first = line;
+    EXPECT_EQ(first, "Vaelmoric the Bold (Bob) is now active.") << hostSaid2;
+    // Shared sides: the host leads two home leaders, the guest Vaelmoric and the visitor's three. Each end
+    // picture is of the side its player fights with, one won and one lost, and the guest's came while the
+    // host's still stood.
+    std::string hostNation, hostOutcome, guestNation, guestOutcome;
+    std::istringstream(contents(work / "host.end2")) >> hostNation >> hostOutcome;
+    std::istringstream(contents(work / "guest.end2")) >> guestNation >> guestOutcome;
+    EXPECT_EQ(hostNation, "2");
+    EXPECT_EQ(guestNation, "3");
+    EXPECT_NE(hostOutcome, guestOutcome);
+    EXPECT_TRUE(hostOutcome == "Won" || hostOutcome == "Lost") << hostOutcome;
+    EXPECT_EQ(contents(work / "host.sawguest2"), "1\n") << "the guest's end waited on the host's Close";
 }
 
 } // namespace
