@@ -154,7 +154,7 @@ void ShockBattle::chargeTest(Combat* unit, int die, Side& side) {
     unit->setWillRout();
     side.routed[unit->getUnitNum()] = 1;
     const std::uint32_t type = unit->getUnitType();
-    say(unit->getName() +
+    say("\\B" + unit->getName() + "\\b" +
         (type == EL   ? " rampaged "
          : type == CH ? " was eliminated "
                       : " routed ") +

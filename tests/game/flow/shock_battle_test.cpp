@@ -93,9 +93,10 @@ TEST_F(ShockBattle, DecidedWhileTheDefenderRoutsTheVictorHoldsItsGround) {
 // whoever broke, and answers the value it was started with. The replies of the display are held back,
 // so the routs the charge caused stay awaited.
 TEST_F(ShockBattle, EarlyEndsReportTheBattleDoneThemselves) {
-    // What the commentary says of a unit during the charge, and afterwards in bold.
+    // What the commentary says of a unit during the charge and afterwards, its name in bold in both. Before,
+    // a unit broken by the charge was the one named in plain letters.
     const auto charge = [](int unit, const char* what) {
-        return "AddCommentary Unit " + text(unit) + " " + what + " during the charge!";
+        return "AddCommentary \\BUnit " + text(unit) + "\\b " + what + " during the charge!";
     };
     const auto bold = [](int unit, const char* what) {
         return "AddCommentary \\BUnit " + text(unit) + "\\b " + what;

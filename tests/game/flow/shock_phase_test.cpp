@@ -98,7 +98,7 @@ TEST_F(ShockPhase, AWholePhaseWithABattleThatEndsEarly) {
                "RemoveAllBattleArrows", "AddCommentary \\BUnit 1\\b took 2 cohesion hits during the charge.",
                "AddCommentary \\BUnit 3\\b took 1 cohesion hits during the charge.", "CombatResults",
                "UnitCombat [1 2] [3] deaths [1:50 2:14 3:100] reply RoutingDone -1",
-               "AddCommentary Unit 4 routed during the charge!", "RoutingDone -2",
+               "AddCommentary \\BUnit 4\\b routed during the charge!", "RoutingDone -2",
                "AddCommentary \\BUnit 3\\b is routing!", "RoutingDone -1",
                "AddCommentary \\BUnit 4\\b is routing!", "RoutingDone 3", "RoutingDone 4", "AdvancingDone 2",
                "SomeCombatDone", "CombatDone"}));

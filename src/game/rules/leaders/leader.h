@@ -107,6 +107,9 @@ public:
     // The clicked destination: the leader moves there, his group with him when a group move is granted.
     std::int16_t hexChosen(std::int16_t hex) override { return MoveUnit(hex); }
     std::int16_t MoveUnit(std::int16_t hex);
+    // Why a granted group move refuses a hex it does not offer: beyond the grant's reach, that reach;
+    // within it, the places his units would take there.
+    std::string groupMoveRefusal(std::int16_t hex) const;
     BestPathResult GetBestPath(std::int16_t dest, List<short>& pathOut, std::int16_t flag) override;
     // The command range follows the leader wherever he ends a move.
     std::uint16_t movementFinished(const List<short>& path, BusMessage doneEvent,

@@ -230,6 +230,19 @@ List<short> Leader::GetValidMovement(DIRECTION, std::uint16_t allowance) {
     return moves;
 }
 
+std::string Leader::groupMoveRefusal(std::int16_t hex) const {
+    // Past the grant's reach the grant is what stops him, whatever stands there: told the places of his
+    // units instead, the player would look for a unit in the way.
+    const std::int32_t reach = fullGroupMove_ ? movementLeft_ : 1;
+    if (landscape_ && hex_ != offMap && landscape_->hexDistance(static_cast<std::int16_t>(hex_), hex) > reach)
+        return getName() + " cannot take his group that far: " +
+               (fullGroupMove_ ? "his group move goes " + std::to_string(reach) +
+                                     (reach == 1 ? " hex" : " hexes") + " at most."
+                               : "he was granted a one hex group move.");
+    return getName() +
+           " cannot take his group to that hex: every unit of it must be able to keep its place there.";
+}
+
 std::int16_t Leader::MoveUnit(std::int16_t hex) {
     auto& trace = debugStream();
     if (!validMoves_.contains(hex)) {
@@ -238,10 +251,8 @@ std::int16_t Leader::MoveUnit(std::int16_t hex) {
         const VaelUnit* there = landscape_ ? landscape_->firstOccupant(hex) : nullptr;
         Application* app = Application::instance();
         if (selected_ && app && (!there || there->isOtherNation(nation_))) {
-            app->setStatusText(getName() + (groupMoveGranted_ ? " cannot take his group to that hex: every unit "
-                                                                "of it must be able to keep its place there."
-                                                              : " cannot reach that hex."),
-                               2);
+            app->setStatusText(
+                groupMoveGranted_ ? groupMoveRefusal(hex) : getName() + " cannot reach that hex.", 2);
             refusalShown_ = true;
         }
         return 0;

@@ -619,26 +619,40 @@ TEST_F(LeaderMovement, ChoosingHisOwnHexSpendsTheActivationWithoutMovingAnyone) 
 
 // A hex the leader cannot reach is refused in words on the status bar, as a unit's move is, whether he moves
 // alone or with his group; he stays selected and nobody moves. A click on a unit of his own side is that
-// unit's to answer. Before, a group move to such a hex did nothing and said nothing.
+// unit's to answer. A group move refuses a hex beyond the grant's reach by that reach (one hex, or the
+// group's movement of 3 on a full grant), and one within it by the places of his units. Hexes from 505: 606
+// beside him, 706 two away (505-606-706), 805 three (505-605-705-805), 905 four, 909 six. Before, a hex two
+// away on a one hex grant was refused as a hex where his units could not keep their places.
 TEST_F(LeaderMovement, AHexOutOfReachIsRefusedInWords) {
     unit(4, 808);
     unit(9, 909, visitor);
-    const std::string group = "Kavel cannot take his group to that hex: every unit of it must be able to "
-                              "keep its place there.";
+    const std::string places = "Kavel cannot take his group to that hex: every unit of it must be able to "
+                               "keep its place there.";
+    const std::string oneHex = "Kavel cannot take his group that far: he was granted a one hex group move.";
+    const std::string threeHexes =
+        "Kavel cannot take his group that far: his group move goes 3 hexes at most.";
     const struct {
         const char* what;
-        bool granted;
+        bool granted, full;
         std::int16_t hex;
         std::string said;
-    } rows[] = {{"group, an empty hex", true, 707, group},
-                {"group, an enemy's hex", true, 909, group},
-                {"group, a friend's hex", true, 808, ""},
-                {"alone, an empty hex", false, 707, "Kavel cannot reach that hex."},
-                {"alone, a friend's hex", false, 808, ""}};
+    } rows[] = {{"one hex grant, a hex beside him", true, false, 606, places},
+                {"one hex grant, an empty hex two away", true, false, 706, oneHex},
+                {"one hex grant, an empty hex three away", true, false, 707, oneHex},
+                {"one hex grant, an enemy's hex", true, false, 909, oneHex},
+                {"one hex grant, a friend's hex", true, false, 808, ""},
+                {"full grant, a hex beside him", true, true, 606, places},
+                {"full grant, an empty hex three away", true, true, 805, places},
+                {"full grant, an empty hex four away", true, true, 905, threeHexes},
+                {"full grant, an enemy's hex", true, true, 909, threeHexes},
+                {"alone, an empty hex", false, false, 707, "Kavel cannot reach that hex."},
+                {"alone, a friend's hex", false, false, 808, ""}};
     auto& l = general(3);
     for (const auto& row : rows) {
         SCOPED_TRACE(row.what);
         l.groupMoveGranted_ = row.granted;
+        l.fullGroupMove_ = row.full;
+        l.setMovement(3);
         l.selected_ = 1;
         l.validMoves_ = l.GetValidMovement(NoDirection, 1);
         ASSERT_FALSE(l.validMoves_.contains(row.hex));
