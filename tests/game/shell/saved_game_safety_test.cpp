@@ -145,6 +145,28 @@ TEST_F(SavedGameSafety, ASaveThatFailsAfterAnyNumberOfBytesLeavesTheOldSavedGame
     app.saveOutput = nullptr;
 }
 
+// The battle tool's application keeps no autosave: the player's own, when game control asks for one, stays
+// byte for byte; the game's application writes it over, as ever.
+TEST_F(SavedGameSafety, AnApplicationThatKeepsNoAutosaveLeavesThePlayersOwn) {
+    const auto autosave = VaelApp::savedGamesDirectory() / VaelApp::AutosaveName;
+    std::filesystem::create_directories(autosave.parent_path());
+    const std::string precious = "the player's own autosave\n";
+    std::ofstream(autosave, std::ios::binary) << precious;
+    const Bytes kept(precious.begin(), precious.end());
+    for (const bool tool : {true, false}) {
+        SCOPED_TRACE(tool ? "the tool's" : "the game's");
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
+        if (tool) app.keepNoAutosave();
+        battle::InstantAnimations instant;
+        ASSERT_NO_FATAL_FAILURE(startDemonstration(app, instant));
+        autoSave(app, "Turn #1; the first");
+        if (tool)
+            EXPECT_EQ(readBytes(autosave), kept);
+        else
+            EXPECT_GT(readBytes(autosave).size(), 100u);
+    }
+}
+
 TEST_F(SavedGameSafety, AnAutosaveThatFailsKeepsTheLastAutosave) {
     VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
     battle::InstantAnimations instant;

@@ -411,7 +411,7 @@ std::size_t underWayAt(const Bytes& file, const std::string& bytes) {
 // "MoveReturnStruct" box: the kind, 4 bytes, then the unit); seed 21 saved at message 900 owes unit 26's
 // "ReturnFromMissileFire" (its "MissileDebrisStruct": the hex, 2 bytes, the missile, 4, then the unit).
 // Each name is written after its length (4 bytes), each box after its type's name and that name's length.
-TEST(CraftedSaves, ADisplayRecordOwingARepliesNobodyHearsIsRefusedWithTheRecordAndTheValue) {
+TEST(CraftedSaves, ADisplayRecordOwingAReplyNobodyHearsIsRefusedWithTheRecordAndTheValue) {
     test::TempDir dir("crafted-saves");
     const std::string prefix = "the saved game's record of what the display had under way ";
     const auto named = [](const std::string& name) {
@@ -420,35 +420,32 @@ TEST(CraftedSaves, ADisplayRecordOwingARepliesNobodyHearsIsRefusedWithTheRecordA
     const auto boxed = [](const std::string& type) {
         return std::string(1, char(type.size())) + '\0' + type;
     };
-    {
-        const Bytes moving = stepSave(dir, 3, 250);
-        const std::size_t reply = underWayAt(moving, named("MovementDone")) + 4;
-        const std::size_t unit = underWayAt(moving, boxed("MoveReturnStruct")) + 2 + 16 + 4;
-        ASSERT_EQ(word(moving, unit), 0);
+    const struct {
+        std::uint32_t seed;
+        long long step;
+        std::string reply, box;
+        std::size_t unitInBox; // the unit's place in the box, after the type's name
+        std::uint16_t unit;
+        int command; // the owed command's place in its object's queue
+    } rows[] = {{3, 250, "MovementDone", "MoveReturnStruct", 4, 0, 2},
+                {21, 900, "ReturnFromMissileFire", "MissileDebrisStruct", 6, 26, 1}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.reply);
+        const Bytes file = stepSave(dir, row.seed, row.step);
+        const std::size_t reply = underWayAt(file, named(row.reply)) + 4;
+        const std::size_t unit = underWayAt(file, boxed(row.box)) + 2 + row.box.size() + row.unitInBox;
+        ASSERT_EQ(word(file, unit), row.unit);
+        // The name's last letter made "f".
+        const std::string changed = row.reply.substr(0, row.reply.size() - 1) + "f";
         for (const bool display : {false, true}) {
             SCOPED_TRACE(display ? "with the display" : "headless");
-            expectRefused(dir, moving, display, {{reply + 11, 'f'}},
-                          prefix +
-                              "holds a unit shown as no battle shows it: its queued command 2 owes the reply "
-                              "\"MovementDonf\", which the game does not know");
-            expectRefused(dir, moving, display, {{unit, 0xFF, 0x7F}},
-                          prefix + "owes \"MovementDone\" to unit 32767, which the battle does not have");
-        }
-    }
-    {
-        const Bytes volley = stepSave(dir, 21, 900);
-        const std::size_t reply = underWayAt(volley, named("ReturnFromMissileFire")) + 4;
-        const std::size_t unit = underWayAt(volley, boxed("MissileDebrisStruct")) + 2 + 19 + 6;
-        ASSERT_EQ(word(volley, unit), 26);
-        for (const bool display : {false, true}) {
-            SCOPED_TRACE(display ? "with the display" : "headless");
-            expectRefused(dir, volley, display, {{reply + 20, 'f'}},
-                          prefix +
-                              "holds a unit shown as no battle shows it: its queued command 1 owes the reply "
-                              "\"ReturnFromMissileFirf\", which the game does not know");
-            expectRefused(dir, volley, display, {{unit, 0xFF, 0x7F}},
-                          prefix +
-                              "owes \"ReturnFromMissileFire\" to unit 32767, which the battle does not have");
+            expectRefused(dir, file, display, {{reply + row.reply.size() - 1, 'f'}},
+                          prefix + "holds a unit shown as no battle shows it: its queued command " +
+                              std::to_string(row.command) + " owes the reply \"" + changed +
+                              "\", which the game does not know");
+            expectRefused(dir, file, display, {{unit, 0xFF, 0x7F}},
+                          prefix + "owes \"" + row.reply +
+                              "\" to unit 32767, which the battle does not have");
         }
     }
 }

@@ -14,6 +14,9 @@
 #include "battle_runner.h"
 #include "framework/ui/dialog.h"
 #include "game/flow/game_control.h"
+#include "game/flow/vael_logical_layer.h"
+#include "game/map/vael_physical_layer.h"
+#include "game/rules/combat/elephant.h"
 #include "game/shell/campaign.h"
 #include "game/shell/vael_app.h"
 #include "game/shell/vael_game.h"
@@ -111,6 +114,58 @@ TEST(GameSaves, ACampaignBattleTheGameSavedIsRefusedInBothModesAndThePlayersFile
         EXPECT_EQ(std::string(autosaveNow.begin(), autosaveNow.end()), precious);
         const Bytes settingsNow = readBytes(settings);
         EXPECT_EQ(std::string(settingsNow.begin(), settingsNow.end()), kept);
+    }
+}
+
+// Between two machines the rules may end a beast's rampage as it is shown (the other machine's word came
+// first): the beast is out of play, its fall counted, while the display still plays the rampage and owes
+// its end. Saved so and loaded, the reply owed names a beast already gone: it is not made to rampage again,
+// to fall a second time when the reply comes. Seed 42 of the demonstration battle saved with the display at
+// its 31st activation shows the rampage of unit 36.
+TEST(RampageSaves, ABeastOutOfPlayWhoseRampageTheDisplayStillOwesIsNotMadeToRampageAgain) {
+    test::TempDir dir("rampage-saves");
+    const auto shown = dir / "shown.vel", gone = dir / "gone.vel";
+    BattleOptions options;
+    options.dataDir = VAEL_BUILD_DATA_DIR;
+    options.scenario = "GHATMAR.SCN";
+    options.seed = 42;
+    options.lastAIType = lastAITypeDrawing(planKindOfSeed(42));
+    options.display = true;
+    options.saveAt = 31;
+    options.saveFile = shown.string();
+    options.keepCommentary = false;
+    ASSERT_EQ(playBattle(options).status, BattleStatus::Ended);
+    {
+        platform::HeadlessPlatform os;
+        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::Shown);
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        std::string error;
+        ASSERT_TRUE(app.loadGame(shown.string(), error)) << error;
+        auto* beast = dynamic_cast<Elephant*>(app.logicalLayer().findUnit(36));
+        ASSERT_NE(beast, nullptr);
+        ASSERT_TRUE(beast->isRampaging());
+        ASSERT_TRUE(app.views()->shownViewOwesAReply());
+        beast->endRampageAsShown();
+        while (app.queuedTasks() > 0)
+            app.dispatchOne();
+        ASSERT_TRUE(beast->isOutOfPlay());
+        ASSERT_TRUE(app.views()->shownViewOwesAReply());
+        ASSERT_TRUE(app.saveGame(gone.string(), error)) << error;
+    }
+    for (const bool display : {false, true}) {
+        SCOPED_TRACE(display ? "with the display" : "headless");
+        platform::HeadlessPlatform os;
+        VaelApp::writeInstallSettings(os.settings(), VAEL_BUILD_DATA_DIR);
+        VaelApp app(os, VAEL_BUILD_DATA_DIR, nullptr, display ? VaelApp::Views::Shown : VaelApp::Views::None);
+        app.endOfGameDialog = [](std::uint32_t, bool) {};
+        std::string error;
+        ASSERT_TRUE(app.loadGame(gone.string(), error)) << error;
+        // As the battle resumes, before anything of it goes on: the beast waits for no end of a rampage.
+        auto* beast = dynamic_cast<Elephant*>(app.logicalLayer().findUnit(36));
+        ASSERT_NE(beast, nullptr);
+        EXPECT_TRUE(beast->isOutOfPlay());
+        EXPECT_FALSE(beast->isRampaging());
     }
 }
 
