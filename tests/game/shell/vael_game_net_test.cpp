@@ -1573,7 +1573,7 @@ TEST_F(NetPlayer, AGuestWhoseHostGoesFromTheWaitingRoomIsToldWhy) {
           "the other machine closed it without a word."}},
         {"older",
          {"The host at 127.0.0.1 cannot be joined:",
-          "the other program is version 0.1 (protocol 1), this one is version 0.1 (protocol 3)."}},
+          "the other program is version 0.1 (protocol 1), this one is version 0.1 (protocol 4)."}},
         {"silent",
          {"The connection to the host at 127.0.0.1 was lost before the battle began:",
           "nothing came from the other machine for 30 seconds, not even its sign of life."}},

@@ -820,7 +820,7 @@ TEST(NetGameWindows, TwoProgramsShowTheSameBattle) {
     EXPECT_EQ(
         contents(work / "refused.boxes"),
         "The host at 127.0.0.1 cannot be joined: the other program is version 0.1 (protocol 1), this one "
-        "is version 0.1 (protocol 3). \n");
+        "is version 0.1 (protocol 4). \n");
     EXPECT_EQ(contents(work / "refused.loss1"), "on top 1\n");
     EXPECT_TRUE(fs::exists(fs::path(VAEL_BUILD_DIR) / "net_game_guest_refused.png"));
     // ---- end of the second game ----
