@@ -10,7 +10,7 @@
 #include "balance.h"
 #include "game/flow/data_files.h"
 #include "game/shell/game_dialogs.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 
 namespace {
 

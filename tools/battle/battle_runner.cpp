@@ -39,7 +39,7 @@
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/saved_game_header.h"
 #include "game/shell/vael_app.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "platform/headless/headless_platform.h"
 
 namespace vael::battle {
@@ -139,8 +139,9 @@ public:
         display_.onActivation = [this](bool resumed) { activation(resumed); };
         // Read at once: the application closes the game on a timer of its own, which may fire within the
         // same tick as the display layers' and free game control before the loop looks again.
-        display_.onGameEnded = [this](bool) {
+        display_.onGameEnded = [this](bool homeWon) {
             ended_ = true;
+            endedHomeWon_ = homeWon;
             readOutcome();
         };
         // A machine without game control knows the battle from what the host tells every machine.
@@ -493,7 +494,12 @@ private:
     void readStandingOutcome() {
         outcome_.turns = turnsBegun_ + 1;
         outcome_.winner.clear();
-        if (results_.winner) outcome_.winner = GameControl::nationName(results_.winner);
+        // Untold, the winner is the one the battle's end here names (the rules', where its own count had
+        // them decide it before the line was lost).
+        if (results_.winner)
+            outcome_.winner = GameControl::nationName(results_.winner);
+        else if (endedHomeWon_)
+            outcome_.winner = GameControl::nationName(*endedHomeWon_ ? sides_.home : sides_.visitor);
         BattleTallies closed = standing_;
         for (const EliminateUnitData& record : closed.takeSealed())
             closed.eliminated(record, homeSide(record.nation));
@@ -770,6 +776,7 @@ private:
     bool ended_ = false;
     EndOfGameResults results_;
     bool told_ = false; // the host's word of the end came (results_ holds it)
+    std::optional<bool> endedHomeWon_; // the battle's end here ("GameEnded"): whether the home side won
     std::int32_t turnsBegun_ = 0;
     // What a machine without game control counted (see readStandingOutcome).
     BattleTallies standing_;

@@ -24,7 +24,7 @@
 #include "framework/core/read_file.h"
 #include "game/flow/data_files.h"
 #include "game/shell/program_entry.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "platform/settings.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <iostream>
 #include <string>
 
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "tools/forge/forge.h"
 
 namespace {

@@ -24,7 +24,10 @@ constexpr std::size_t FrameHeaderSize = 8;
 // Far above any payload the game sends (the largest is a battle's state, a few tens of kilobytes); a
 // peer announcing more is not one of ours.
 constexpr std::uint32_t MaxFramePayload = 1u << 20;
-// Raised whenever the frames change in a way an older program could not read.
+// Raised whenever the frames change in a way an older program could not read, and whenever the
+// conversation does (what a word asks of the other machine, or when it may come): two programs that speak
+// differently would read each other's words and still part. 4: a leave is answered in kind, and the
+// battle's state travels only with a word that hands the battle over.
 constexpr std::uint16_t ProtocolVersion = 4;
 // A message name longer than this is no name of ours.
 constexpr std::uint32_t MaxMessageName = 64;

@@ -487,7 +487,7 @@ void GameControl::SetPlayerInfo(const PlyrInfo& info) {
     }
 }
 
-void GameControl::PlayerDeleted(const std::string& player) {
+void GameControl::PlayerDeleted(const std::string& player, bool told) {
     debugStream() << "GameControl::PlayerDeleted: " << player << std::endl;
     --players_;
     bool syncCompleted = false;
@@ -504,10 +504,11 @@ void GameControl::PlayerDeleted(const std::string& player) {
         if (i == activeLeader_) activeWasHis = true;
     }
     // Once the battle is over (his leaving ended it) his leaders have no battle to be inactive in.
-    commentary("\\B" + commentaryText(player) +
-               (gameOver_ ? " has left the game.\\b"
-                          : " has left the game. Leaders controlled by this player are permanently "
-                            "inactive.\\b"));
+    if (told)
+        commentary("\\B" + commentaryText(player) +
+                   (gameOver_ ? " has left the game.\\b"
+                              : " has left the game. Leaders controlled by this player are permanently "
+                                "inactive.\\b"));
     if (activeWasHis) sendNamedEmpty(msg::RemoveAllBattleArrows);
     // Both reasons move the cycle on by one step; the count starts afresh with the next step.
     if (syncCompleted || activeWasHis) completeSynchronisation();

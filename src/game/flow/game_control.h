@@ -90,7 +90,9 @@ public:
     void EndOfTurnRoutingDone();
     void BeginTurn();
     void SetPlayerInfo(const PlyrInfo& info);
-    void PlayerDeleted(const std::string& player);
+    // The player has gone: his leaders act no more and nobody waits for him. Told in the commentary as
+    // having left, unless his line was lost (told): whoever lost it tells how instead.
+    void PlayerDeleted(const std::string& player, bool told = true);
     void CanAttemptMomentum(std::int16_t value);
     void LeaderActivated();
 

@@ -65,10 +65,14 @@ void ReportLedger::note(BusMessage event, const ContainerBase* data, VaelLogical
     const auto* box = dynamic_cast<const Container<EliminateUnitData>*>(data);
     if (!box) return;
     const EliminateUnitData& r = *box->valuePtr();
-    if (id == sealed_) return told_.lossSealed(r);
+    if (id == sealed_) {
+        if (const auto fell = leaderFalls_.find(r.unitNumber); r.unitType == LeaderType && fell != leaderFalls_.end())
+            fell->second.sealedSince = true;
+        return told_.lossSealed(r);
+    }
     told_.forgetSealed(r.unitNumber);
     if (r.unitType == LeaderType) {
-        leaderFalls_[r.unitNumber] = false;
+        leaderFalls_[r.unitNumber] = LeaderFall{};
     } else if (!told_.hasFallen(r.unitNumber) && !neverCountsAsRouting(r.unitType)) {
         std::int32_t& routing = routingOf_[Kind{r.nation, r.unitType, r.points}];
         routing = std::max(routing - 1, 0);
@@ -134,17 +138,21 @@ ReportLedger::Verdict ReportLedger::judgeFall(bool eliminated, const EliminateUn
     else if (combat && told_.hasFallen(r.unitNumber))
         return Verdict::Drop;
     else
-        why = leader ? judgeLeaderFall(name, r, *leader) : judgeCombatFall(eliminated, r, layer);
+        why = leader ? judgeLeaderFall(eliminated, name, r, *leader) : judgeCombatFall(eliminated, r, layer);
     return why.empty() ? Verdict::Take : Verdict::Refuse;
 }
 
-std::string ReportLedger::judgeLeaderFall(const std::string& name, const EliminateUnitData& r,
+std::string ReportLedger::judgeLeaderFall(bool eliminated, const std::string& name, const EliminateUnitData& r,
                                           const Leader& leader) const {
-    // A leader falls once; his replacement, who takes his number, may fall in turn once the other machine's
-    // state has shown him in command here. A commander has none: his fall is told once. (The state may show
-    // a fall before its word comes.)
+    // A leader falls once; his replacement, who takes his number, may fall in turn: struck, his loss is
+    // sealed before his fall is told, as every leader's is, and that may come within the very activation
+    // his predecessor fell in. A fall told again with no such seal between is the same fall told twice,
+    // unless the other machine's state has shown the replacement in command here since (the state may show
+    // a fall before its word comes). A commander has none: his fall is told once.
     const auto fell = leaderFalls_.find(r.unitNumber);
-    if (fell != leaderFalls_.end() && (!fell->second || Leader::isCommanderName(leader.getName())))
+    if (fell == leaderFalls_.end()) return {};
+    if (Leader::isCommanderName(leader.getName()) ||
+        (eliminated && !fell->second.stateSince && !fell->second.sealedSince))
         return name + " tells the fall of leader " + std::to_string(r.unitNumber) + ", told already";
     return {};
 }
@@ -206,8 +214,8 @@ std::string ReportLedger::routsNotShown(VaelLogicalLayer& layer) {
 }
 
 std::string ReportLedger::markStateCame(VaelLogicalLayer& layer) {
-    for (auto& [number, stateSince] : leaderFalls_)
-        stateSince = true;
+    for (auto& [number, fall] : leaderFalls_)
+        fall.stateSince = true;
     // The state is the sending machine's battle after the falls it told: each unit it told fallen is out of
     // play there (a leader stands as his replacement, out of play as the one who fell).
     const std::vector<Unshown> told = std::exchange(unshown_, {});
@@ -237,21 +245,43 @@ std::string ReportLedger::blame(const std::string& results, const BattleTallies&
     return {};
 }
 
+BattleTallies ReportLedger::countedAtEnd(VaelLogicalLayer& layer) const {
+    // What the host's game control counts as it ends the battle: the losses under way, sealed or due,
+    // whose eliminations the end cuts off. A loss both due and sealed is counted once, as there: a leader,
+    // unlike a unit, is not known as fallen by the count, and would be counted again.
+    BattleTallies counted = told_;
+    for (const EliminateUnitData& record : GameControl::lossesDue(layer)) {
+        counted.forgetSealed(record.unitNumber);
+        counted.eliminated(record, !layer.onVisitorSide(record.nation));
+    }
+    for (const EliminateUnitData& record : counted.takeSealed())
+        counted.eliminated(record, !layer.onVisitorSide(record.nation));
+    return counted;
+}
+
+std::optional<bool> ReportLedger::homeWinsByLimits(const BattleTallies& counted, VaelLogicalLayer& layer) {
+    const std::int32_t homeOver = counted.home.lostTQ - layer.getHomeTQPoints();
+    const std::int32_t visitorOver = counted.visitor.lostTQ - layer.getVisitorTQPoints();
+    if (homeOver >= 0 && visitorOver >= 0) return homeOver < visitorOver;
+    if (visitorOver >= 0) return true;
+    if (homeOver >= 0) return false;
+    return std::nullopt;
+}
+
+std::optional<bool> ReportLedger::decidedHomeWins(VaelLogicalLayer& layer) const {
+    // A battle without limits (none has been set for it) breaks nobody by them.
+    if (layer.getHomeTQPoints() > 0 && layer.getVisitorTQPoints() > 0)
+        if (std::optional<bool> homeWins = homeWinsByLimits(countedAtEnd(layer), layer)) return homeWins;
+    for (Leader* leader : each(layer.getLeaders()))
+        if (Leader::isCommanderName(leader->getName()) && leader->isEliminated())
+            return layer.onVisitorSide(leader->getNation());
+    return std::nullopt;
+}
+
 std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogicalLayer& layer, bool end,
                                        bool turnsMayDecide) const {
     const std::string name = quoted(end ? msg::EndOfGame : msg::EndOfTurn);
-    BattleTallies counted = told_;
-    if (end) {
-        // What the host's game control counts as it ends the battle: the losses under way, sealed or due,
-        // whose eliminations the end cuts off. A loss both due and sealed is counted once, as there: a
-        // leader, unlike a unit, is not known as fallen by the count, and would be counted again.
-        for (const EliminateUnitData& record : GameControl::lossesDue(layer)) {
-            counted.forgetSealed(record.unitNumber);
-            counted.eliminated(record, !layer.onVisitorSide(record.nation));
-        }
-        for (const EliminateUnitData& record : counted.takeSealed())
-            counted.eliminated(record, !layer.onVisitorSide(record.nation));
-    }
+    const BattleTallies counted = end ? countedAtEnd(layer) : told_;
     struct Count {
         const char* what;
         std::int32_t told, here;
@@ -283,15 +313,9 @@ std::string ReportLedger::judgeResults(const EndOfGameResults& told, VaelLogical
     // The winner is judged by this machine's own counts: the rules' winner of these losses (a side over its
     // limit loses; both over, the smaller excess wins, an even one against the home side), or, with nobody
     // over, the other side of a fallen commander (or anybody, where the turns may decide).
-    const std::int32_t homeOver = counted.home.lostTQ - layer.getHomeTQPoints();
-    const std::int32_t visitorOver = counted.visitor.lostTQ - layer.getVisitorTQPoints();
     std::uint32_t winner = 0;
-    if (homeOver >= 0 && visitorOver >= 0)
-        winner = homeOver < visitorOver ? told.homeNation : told.visitorNation;
-    else if (visitorOver >= 0)
-        winner = told.homeNation;
-    else if (homeOver >= 0)
-        winner = told.visitorNation;
+    if (const std::optional<bool> homeWins = homeWinsByLimits(counted, layer))
+        winner = *homeWins ? told.homeNation : told.visitorNation;
     bool borneOut = winner != 0 ? told.winner == winner : turnsMayDecide;
     for (Leader* leader : each(layer.getLeaders()))
         borneOut = borneOut ||

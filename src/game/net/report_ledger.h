@@ -6,12 +6,14 @@
 // it does not field, points other than the unit's, a rally or a fall of a side with nobody routing), and a
 // second word of a fall already heard is news to nobody. A report the sending machine's battle cannot have
 // made is refused as well: a rout of a unit of a kind whose every unit is routing or fallen, a leader's fall
-// told again before his replacement came, a fall or a sealed loss of a unit of a kind none of which is routing.
+// told again with neither his replacement's sealed loss nor the other machine's state between, a commander's
+// fall told twice, a fall or a sealed loss of a unit of a kind none of which is routing.
 // What no check at its arrival can tell (a living leader's fall, a rally of a unit that routed) is held to
 // what comes after it: a fall to the sender's next state, which shows the unit out of play, and every
 // report to the next turn's end, whose counts, where they differ, name the report that made them differ.
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -59,12 +61,16 @@ public:
     // can also be ended by its turns, whose winner this machine does not count.
     std::string judgeResults(const EndOfGameResults& told, VaelLogicalLayer& layer, bool end,
                              bool turnsMayDecide) const;
+    // Whether the home side wins the battle as the reports told here have decided it by the rules (a side
+    // over its limit, the losses under way counted in, or a fallen commander); empty while they have not.
+    std::optional<bool> decidedHomeWins(VaelLogicalLayer& layer) const;
 
 private:
     const BattleTallies::Side& sideOf(std::uint32_t nation, VaelLogicalLayer& layer) const;
     std::string judgeRout(bool routed, const UnitRoutData& r, VaelLogicalLayer& layer) const;
     Verdict judgeFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer, std::string& why) const;
-    std::string judgeLeaderFall(const std::string& name, const EliminateUnitData& r, const Leader& leader) const;
+    std::string judgeLeaderFall(bool eliminated, const std::string& name, const EliminateUnitData& r,
+                                const Leader& leader) const;
     std::string judgeCombatFall(bool eliminated, const EliminateUnitData& r, VaelLogicalLayer& layer) const;
     // A count of the results: what it is, what the results give, and where this machine counts it.
     struct Tally {
@@ -76,6 +82,12 @@ private:
     // The report of the other machine that alone makes the counts of the results differ, by what it added;
     // empty when none does.
     std::string blame(const std::string& results, const BattleTallies& counted, const std::vector<Tally>& tallies) const;
+    // The tallies as game control counts them at the battle's end: the losses under way (sealed or due)
+    // counted in.
+    BattleTallies countedAtEnd(VaelLogicalLayer& layer) const;
+    // Whether the home side wins by these counts' limits (both over, the smaller excess wins, an even one
+    // against the home side); empty with nobody over.
+    static std::optional<bool> homeWinsByLimits(const BattleTallies& counted, VaelLogicalLayer& layer);
 
     // The reports' ids for this battle: routed, rallied, eliminated, sealed.
     std::int32_t routed_ = -1, rallied_ = -1, eliminated_ = -1, sealed_ = -1;
@@ -85,8 +97,13 @@ private:
     // nation, kind and worth.
     using Kind = std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>;
     std::map<Kind, std::int32_t> routingOf_;
-    // The leaders told fallen, with whether the other machine's state has come since.
-    std::map<std::uint16_t, bool> leaderFalls_;
+    // The leaders told fallen: whether the other machine's state has come since, and whether a loss of his
+    // replacement has been sealed since (the replacement struck in turn, his fall on its way).
+    struct LeaderFall {
+        bool stateSince = false;
+        bool sealedSince = false;
+    };
+    std::map<std::uint16_t, LeaderFall> leaderFalls_;
     // The other machine's reports taken since its last turn's end was borne out: what each said and what it
     // changed of the tallies.
     struct Taken {

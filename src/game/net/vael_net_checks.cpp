@@ -55,7 +55,7 @@ std::string VaelNetComponent::pastTheBounds(const std::vector<comm::ReceivedMess
                " KB of the other machine's words waiting here to be applied, more than " +
                std::to_string(MaxHeldBytes / 1024) + " KB";
     // A batch that hands the battle over begins the other machine's next step.
-    if (!batch.empty() && batch.front().event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::BattleState)))
+    if (!batch.empty() && isNamed(batch.front().event, msg::BattleState))
         chatLines_ = commentaryLines_ = words_ = 0;
     for (const comm::ReceivedMessage& m : batch) {
         const std::string name = nameOfMessage(m.event);

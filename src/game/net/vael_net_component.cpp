@@ -643,10 +643,15 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     GameControl* control = layer_ ? layer_->getGameControl() : nullptr;
     // Decided by the rules: game control has ended the battle here, or (on a machine without it) the host
     // told the end and only the battle's last word was still to come.
-    const bool decided = (control && control->isGameOver()) || toldHomeWon_.has_value();
-    const bool gameOver = gameEnded_ || decided;
+    const bool gameOver = gameEnded_ || (control && control->isGameOver()) || toldHomeWon_.has_value();
     // Before a battle has begun (players still meeting) there is no game to end.
     const bool battle = !layer_ || !layer_->getLeaders().isEmpty();
+    // A machine without game control whose own count of the reports has the rules decide the battle (a
+    // side over its limit, a commander fallen) holds to the winner they make, as the host does, though
+    // the host's word of the end was lost with the line.
+    if (!control && !gameOver && battle && layer_)
+        if (const std::optional<bool> homeWins = reports_.decidedHomeWins(*layer_)) toldHomeWon_ = *homeWins ? 1 : 0;
+    const bool decided = (control && control->isGameOver()) || toldHomeWon_.has_value();
     if (!gameEnded_ && battle && decided) {
         // The rules had ended the battle and game control waited for the other machine to see it: its
         // leaving completes that end, which game control tells itself (and a machine without it, as the
@@ -695,7 +700,7 @@ void VaelNetComponent::connectionLost(const std::string& why) {
     if (lossToTell_ != LossToTell::None) sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetLost);
 }
 
-std::string VaelNetComponent::lossLine() const {
+std::string VaelNetComponent::lossLine(bool decided) const {
     const std::string who = otherPlayer_.empty() ? std::string("The other player") : otherPlayer_;
     static constexpr std::string_view lostPrefix = "the connection was lost: ";
     std::string line;
@@ -705,6 +710,8 @@ std::string VaelNetComponent::lossLine() const {
         line = "The connection to " + who + " was lost: " + lossReason_.substr(lostPrefix.size()) + ".";
     else
         line = "The connection to " + who + " was lost: " + lossReason_ + ".";
+    // A loss after the rules decided the battle wins it nobody: it stands as they decided it.
+    if (decided) return line;
     // Whoever won it is named, on both machines alike: the other player here when this one was let go, this
     // machine's own player when he is the one left.
     const std::string winner = droppedHere_ ? who : peer_ ? peer_->mine().player : std::string();
@@ -723,9 +730,19 @@ void VaelNetComponent::tellLossWhenSettled() {
     // What the step under way had sent before the loss has now been counted: the tallies are the battle's
     // as it stood when the loss came.
     if (control) control->closeTallies();
-    Container<std::string> player(otherPlayer_);
-    sendNamed(msg::PlayerDeleted, &player);
+    // Game control tells a player who left as having left the game; whose line was lost did not leave,
+    // and the line below tells how he was lost.
+    if (control && !left_) {
+        control->PlayerDeleted(otherPlayer_, false);
+    } else {
+        Container<std::string> player(otherPlayer_);
+        sendNamed(msg::PlayerDeleted, &player);
+    }
     if (telling == LossToTell::Leaving) {
+        if (!left_) {
+            Container<std::string> line("\\B" + commentaryText(lossLine(true)) + "\\b");
+            sendNamed(msg::AddCommentary, &line);
+        }
         if (!control && toldHomeWon_) {
             Container<short> homeWon(*toldHomeWon_);
             sendNamed(msg::GameEnded, &homeWon);

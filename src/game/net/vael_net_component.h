@@ -108,8 +108,9 @@ public:
     // decides): the host's end with nobody over his limit is then its word to take.
     void setTurnsMayDecide(bool decide) { turnsMayDecide_ = decide; }
     // The line that tells this machine's player that the other has gone (the commentary's, without its
-    // marks): who left, or whose connection was lost and why.
-    std::string lossLine() const;
+    // marks): who left, or whose connection was lost and why, and the battle's end by default unless the
+    // rules had decided it.
+    std::string lossLine(bool decided = false) const;
 
     // This player leaves network play in order: the other machine is told before the connection closes.
     void leave();

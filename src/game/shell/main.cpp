@@ -19,7 +19,7 @@
 #include "game/shell/quit_after.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "platform/settings.h"
 #include "platform/sdl/sdl_audio_output.h"
 #include "platform/sdl/sdl_platform.h"

@@ -19,7 +19,7 @@
 #include "game/net/vael_net_component.h"
 #include "game/rules/leaders/leader.h"
 #include "game/shell/vael_game.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 
 namespace vael {
 

@@ -48,7 +48,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/vael_toolbar.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "game/shell/view_unit_dialog.h"
 
 namespace vael {

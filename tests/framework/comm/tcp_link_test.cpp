@@ -4,6 +4,7 @@
 
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -474,6 +475,50 @@ TEST_F(NetPeerTest, AnotherVersionIsRefusedAndBothSidesSayWhy) {
     EXPECT_NE(client.lost.find("version 0.1"), std::string::npos) << client.lost;
     EXPECT_FALSE(host.greeted);
     EXPECT_TRUE(host.messages.empty());
+}
+
+// A program of the same version that speaks the conversation of protocol 3 (a leave not answered in kind,
+// states without a handover), its greeting written here byte by byte as it sends it: refused at the
+// greeting, whichever side it plays, and both numbers named, here and in the refusal that goes back to it.
+TEST_F(NetPeerTest, APeerOfTheLastProtocolIsRefusedAtTheGreetingNamingBothNumbers) {
+    // "VF", kind 1, 0, length 18; "VAEL", protocol 3, "0.1", the player, host or not.
+    const auto greeting = [](const char* player, char host) {
+        return std::string("VF") + std::string("\x01\0\x12\0\0\0", 6) + "VAEL" + std::string("\x03\0\x03\0", 4) + "0.1" +
+               std::string("\x03\0", 2) + player + std::string(1, host) + std::string(1, '\0');
+    };
+    const std::string why = "refused the connection: the other program is version 0.1 (protocol 3), this one is "
+                            "version 0.1 (protocol 4)";
+    for (const bool hosting : {true, false}) {
+        SCOPED_TRACE(hosting ? "the host meets a guest of protocol 3" : "a guest meets a host of protocol 3");
+        int fds[2];
+        ASSERT_EQ(::socketpair(AF_UNIX, SOCK_STREAM, 0, fds), 0);
+        Side here;
+        join(here, std::make_unique<TcpLink>(platform, fds[0]),
+             {ProtocolVersion, "0.1", hosting ? "Ann" : "Bob", std::uint16_t(hosting ? 1 : 0)});
+        here.peer->start();
+        const std::string older = greeting(hosting ? "Bob" : "Ann", hosting ? '\0' : '\x01');
+        ASSERT_EQ(older.size(), 8u + 18u);
+        ASSERT_EQ(::write(fds[1], older.data(), older.size()), static_cast<ssize_t>(older.size()));
+        pumpUntil(platform, [&] { return !here.lost.empty(); });
+        EXPECT_EQ(here.lost, why);
+        EXPECT_FALSE(here.greeted);
+        // What went to the older program: this side's greeting, then the refusal with the same reason.
+        std::string sent;
+        char buffer[512];
+        const timeval limit{5, 0};
+        ::setsockopt(fds[1], SOL_SOCKET, SO_RCVTIMEO, &limit, sizeof limit);
+        for (ssize_t n; (n = ::read(fds[1], buffer, sizeof buffer)) > 0;)
+            sent.append(buffer, static_cast<std::size_t>(n));
+        FrameReader reader;
+        reader.feed(sent.data(), sent.size());
+        Frame first, second;
+        ASSERT_EQ(reader.next(first), FrameReader::Result::Frame);
+        ASSERT_EQ(reader.next(second), FrameReader::Result::Frame);
+        EXPECT_EQ(first.kind, FrameKind::Greeting);
+        EXPECT_EQ(second.kind, FrameKind::Refusal);
+        EXPECT_EQ(second.payload, encodeRefusal(why));
+        ::close(fds[1]);
+    }
 }
 
 TEST_F(NetPeerTest, MessageBeforeTheGreetingIsRefused) {

@@ -851,8 +851,8 @@ TEST_F(Relay, AConnectionLostAfterTheGameEndedEndsNothingMore) {
 }
 
 // The host told the guest the end its rules decided (the home side's win), and goes before the battle's last
-// word: the guest ends the battle as it was told, says no win by default and claims no end of its own. A
-// draw told is ended as a draw.
+// word: the guest ends the battle as it was told, tells the line lost with no win by default and claims no
+// end of its own. A draw told is ended as a draw.
 TEST_F(Relay, AConnectionLostAfterTheHostToldTheEndEndsTheBattleAsTold) {
     for (std::uint32_t winner : {1u, 0u}) {
         SCOPED_TRACE("winner " + std::to_string(winner));
@@ -870,7 +870,10 @@ TEST_F(Relay, AConnectionLostAfterTheHostToldTheEndEndsTheBattleAsTold) {
         ear.heard.clear();
         net.connectionLost("the connection was lost: the other machine closed it without a word");
         app.drainQueue();
-        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob", winner ? "GameEnded 1" : "GameEnded 0"}));
+        EXPECT_EQ(ear.heard, (Lines{"PlayerDeleted Bob",
+                                    "AddCommentary \\BThe connection to Bob was lost: the other machine closed it "
+                                    "without a word.\\b",
+                                    winner ? "GameEnded 1" : "GameEnded 0"}));
         EXPECT_EQ(lostAfterTheEnd, (std::vector<bool>{true}));
     }
     // A new game forgets the end told in the last.

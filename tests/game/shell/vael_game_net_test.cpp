@@ -39,7 +39,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "platform/headless/headless_platform.h"
 #include "support/bus_recorder.h"
 #include "support/data_home.h"

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # A host played by vael-battle meets callers whose names it cannot show: one whose name holds a line feed
 # (which would write a line of its own wherever the name is shown), one that bears the host's own name, and
-# one that bears it with a zero-width space. Each is written here byte by byte, as any program could send
+# one that bears it with a zero-width space; and one of the protocol before this program's. Each is written here byte by byte, as any program could send
 # it, and must read the host's reason in its refusal and take no place; the true guest that calls after
 # them plays the battle, and both machines print the same battle, in which no line of the forged name
 # stands. Then hosts of their own meet callers that send a message with a name no program of ours sends.
@@ -24,12 +24,17 @@ le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) 
 # How many bytes a text takes, whatever the locale counts as a character.
 size() { printf '%s' "$1" | wc -c; }
 
-# The whole greeting frame of a guest of this name (protocol 3), into a file.
+# The protocol this program speaks, and the one before it (whose conversation differs: a leave not answered
+# in kind, states without a handover).
+protocol=4
+older=3
+
+# The whole greeting frame of a guest of this name (of this protocol, or the one given), into a file.
 greeting() {
-  local name=$1 out=$2
+  local name=$1 out=$2 spoken=${3:-$protocol}
   {
     printf 'VAEL'
-    printf "$(le16 3)$(le16 "$(size "$version")")"
+    printf "$(le16 "$spoken")$(le16 "$(size "$version")")"
     printf '%s' "$version"
     printf "$(le16 "$(size "$name")")"
     printf '%s' "$name"
@@ -45,10 +50,11 @@ pids+=("$host")
 port=$(host_port "$host" "$work/host.err")
 [ -n "$port" ] || { echo "FAILED: the host never listened"; cat "$work/host.err"; exit 1; }
 
-# Each caller greets and reads what the host says until it closes the line.
+# Each caller greets (of the protocol given, or this one) and reads what the host says until it closes the
+# line.
 call() {
   local label=$1 name=$2 expected=$3
-  greeting "$name" "$work/$label.greeting"
+  greeting "$name" "$work/$label.greeting" "${4:-$protocol}"
   if ! exec 3<>"/dev/tcp/127.0.0.1/$port"; then
     fail "$label: cannot call the host"
     return
@@ -64,6 +70,9 @@ call forged $'Guest\nHost: I give up' \
 call namesake "Host" "refused the connection: both players are named Host"
 # A zero-width space shows nothing: the name is still the host's.
 call invisible $'Host\xe2\x80\x8b' "refused the connection: both players are named Host"
+# A program of the same version that speaks the protocol before this one is refused at its greeting, both
+# numbers named.
+call older Surendal "refused the connection: the other program is version $version (protocol $older), this one is version $version (protocol $protocol)" "$older"
 
 "$tool" "$scenario" "${data[@]}" --seed 1 --join "127.0.0.1:$port" >"$work/guest.out" 2>"$work/guest.err"
 guest=$?

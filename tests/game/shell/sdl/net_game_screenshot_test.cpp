@@ -69,7 +69,7 @@
 #include "game/shell/side_dialogs.h"
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
-#include "game/shell/version.h"
+#include "framework/core/version.h"
 #include "grab_png.h"
 #include "platform/headless/headless_platform.h"
 #include "platform/sdl/sdl_platform.h"

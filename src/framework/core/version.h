@@ -1,5 +1,5 @@
 #pragma once
-// The version both programs answer to --version.
+// The version every program of the project answers to --version.
 namespace vael {
 constexpr const char* VaelVersion = "0.1";
 } // namespace vael
