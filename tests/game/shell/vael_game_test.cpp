@@ -214,6 +214,14 @@ ContainerBase* timerTicked(Component*, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
+// The game without its display, its battle's animations over at once.
+struct UnseenGame {
+    platform::HeadlessPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None};
+    battle::InstantAnimations instant;
+    UnseenGame() { instant.attach(game.app().logicalLayer()); }
+};
+
 // The game's close box, as the window manager asks it.
 void requestClose(platform::HeadlessPlatform& os) {
     platform::Event close;
@@ -244,10 +252,9 @@ bool takeTheComputersRoad(platform::HeadlessPlatform& os, Dialog& d, const std::
 // clock or the battle move, to write nothing after all.
 TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBarTellsTheWait) {
     std::srand(5);
-    platform::HeadlessPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
-    battle::InstantAnimations instant;
-    instant.attach(game.app().logicalLayer());
+    UnseenGame unseen;
+    platform::HeadlessPlatform& os = unseen.os;
+    VaelGame& game = unseen.game;
     ASSERT_TRUE(game.ready());
     const auto file = dir / "vael" / "waited.vel";
     const auto status = [&] { return game.frame().statusBar()->text(2); };
@@ -333,10 +340,9 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
 // ("Cannot save twominutes.vel") though the player had only read the results.
 TEST_F(GameTest, ASaveAskedOverTheCombatResultsNamesTheBoxAndWaitsForItsClose) {
     std::srand(5);
-    platform::HeadlessPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
-    battle::InstantAnimations instant;
-    instant.attach(game.app().logicalLayer());
+    UnseenGame unseen;
+    platform::HeadlessPlatform& os = unseen.os;
+    VaelGame& game = unseen.game;
     ASSERT_TRUE(game.ready());
     const auto file = dir / "vael" / "twominutes.vel";
     const auto status = [&] { return game.frame().statusBar()->text(2); };
