@@ -84,6 +84,9 @@ public:
     virtual std::uint32_t tickCount() = 0;
     virtual void beep() = 0;
     virtual void setStatusText(const std::string& text, std::int16_t pane) = 0;
+    // The notice that holds a status line while it stands (what the program waits for), empty while none
+    // does: the hex under the pointer gives way to it there.
+    virtual std::string statusNotice(std::int16_t /*pane*/) const { return {}; }
     virtual std::string loadString(std::uint16_t id) = 0;
     // Hands a mouse event with the point to a display (through the display's own routing).
     virtual void routeMouseEvent(Display* display, std::int16_t kind, const Point& point) = 0;

@@ -380,6 +380,11 @@ bool Dialog::takeDialogMessage(const WindowMessage& message) {
     case MessageButtonUp:
     case MessageDoubleClick:
     case MessageMouseWheel: {
+        // A window that holds the capture takes the moves wherever the pointer goes, over a dialog too: it
+        // alone can tell that the pointer has left it (the tool bar, to take its tip away).
+        if (const WindowHandle held = WindowManager::instance().capture();
+            message.message == MessageMouseMove && held && held != hwnd_ && !pressed_)
+            return false;
         if (closeBoxInput(message)) return true;
         const platform::Rect client = WindowManager::instance().clientOnScreen(hwnd_);
         const Point p(static_cast<std::int16_t>(pointX(message.lParam) - client.x),

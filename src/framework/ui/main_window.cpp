@@ -772,22 +772,30 @@ void WindowsMainWindow::onCommand(std::uint16_t id, std::uint16_t notification) 
 }
 
 void WindowsMainWindow::closeAllChildren(bool frameClosing) {
+    // A window that stays (the map through Close All) stays as the player had it: asked before it is
+    // restored, and filling the client again when the one maximized over it (which took that state from
+    // it) is closed, rather than left at its restored size.
+    const std::vector<WindowsChildWindow*> before = children();
+    const bool filled = std::any_of(before.begin(), before.end(), [](auto* c) { return c->isMaximized(); });
     // Each pass asks the top child not yet passed over and closes it, or stops, or passes it over.
     std::vector<WindowsChildWindow*> kept;
     for (std::size_t guard = children().size() + 1; guard-- > 0;) {
         std::vector<WindowsChildWindow*> all = children();
         std::erase_if(
             all, [&](WindowsChildWindow* c) { return std::find(kept.begin(), kept.end(), c) != kept.end(); });
-        if (all.empty()) return;
+        if (all.empty()) break;
         WindowsChildWindow* top = all.back();
-        mdiRestore(top->hwnd());
         if (top->handleMessage(MessageQueryEndSession, 0, frameClosing ? 1 : 0) != 0) {
+            mdiRestore(top->hwnd());
             mdiDestroy(top);
             continue;
         }
         if (frameClosing) return;
         kept.push_back(top);
     }
+    if (WindowsChildWindow* active = childOf(active_);
+        filled && !frameClosing && active && !active->isIconic() && !active->isMaximized())
+        active->maximize();
 }
 
 // The children.

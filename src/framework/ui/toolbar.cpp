@@ -162,8 +162,16 @@ bool WindowsToolbar::applicationActive() const {
 }
 
 bool WindowsToolbar::pointerInside() const {
-    const Point p = const_cast<WindowsToolbar*>(this)->cursorPosition();
-    return Box(0, 0, Display::width(), Display::height()).contains(p);
+    return onBar(const_cast<WindowsToolbar*>(this)->cursorPosition());
+}
+
+bool WindowsToolbar::onBar(const Point& point) const {
+    if (!Box(0, 0, Display::width(), Display::height()).contains(point)) return false;
+    // Inside the bar's box but under a window over it (the start dialog a small window brings over the
+    // bar) the pointer has left the bar as surely as beside it.
+    const WindowManager& manager = WindowManager::instance();
+    const platform::Rect client = manager.clientOnScreen(hwnd_);
+    return manager.windowAt(client.x + point.x, client.y + point.y) == hwnd_;
 }
 
 void WindowsToolbar::showToolTip(std::int16_t on) {
@@ -197,8 +205,18 @@ void WindowsToolbar::showToolTip(std::int16_t on) {
     }
 }
 
+std::intptr_t WindowsToolbar::windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (message != MessageMouseMove || onBar(pointOf(lParam)))
+        return WindowsWindow::windowProc(message, wParam, lParam);
+    // Held by the tip's capture, the bar hears the pointer wherever it goes; a button under a window
+    // over the bar would take it for a hover and call the tip back.
+    onMouseMove(pointOf(lParam));
+    if (Application* app = Application::instance()) app->setDisplayUnderMouse(nullptr, pointOf(lParam), 0);
+    return 0;
+}
+
 void WindowsToolbar::onMouseMove(const Point& point) {
-    if (!Box(0, 0, Display::width(), Display::height()).contains(point))
+    if (!onBar(point))
         showToolTip(0);
     else if (point != lastPointer_)
         tipSuppressed_ = 0;

@@ -93,6 +93,8 @@ public:
     void showToolTip(std::int16_t on) override;
     void draw() override;
     void onMouseMove(const Point& point) override;
+    // A move under a window over the bar reaches none of its buttons: only the tip hears it, and goes.
+    std::intptr_t windowProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) override;
     void mouseMoved(const Point& point) override { onMouseMove(point); }
     using Toolbar::onCommand;
     void onCommand(std::uint16_t id, std::uint16_t notification) override {
@@ -123,6 +125,8 @@ public:
 private:
     static ContainerBase* onHide(Component* target, BusMessage event, ContainerBase* data);
     bool pointerInside() const;
+    // Whether the point (the bar's own) lies on the bar where the bar shows, not under a window over it.
+    bool onBar(const Point& point) const;
 
     std::unique_ptr<ToolTipWindow> tipWindow_;
     Point lastPointer_;

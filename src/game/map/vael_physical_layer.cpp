@@ -690,7 +690,7 @@ void VaelPhysicalLayer::flyOff() {
     lastFlybyId_ = -1;
     if (Application* app = Application::instance()) {
         app->setStatusText("", 1);
-        app->setStatusText("", 2);
+        app->setStatusText(app->statusNotice(2), 2);
     }
 }
 

@@ -17,6 +17,8 @@ namespace vael {
 class OverallCombatResultsDlg : public Dialog {
 public:
     static constexpr const char* TemplateName = "OverallCombatResults";
+    // Its caption, as the player knows it.
+    static constexpr const char* Title = "Overall Combat Results";
     static constexpr std::int16_t IdList = 101, IdClose = 1;
     // The list's lines: each combat's attackers, then its defenders, as "name: routed", "name: 1 hit" or
     // "name: N hits".

@@ -341,6 +341,14 @@ void LoadSaveDlg::onCommand(std::uint16_t id, std::uint16_t notification) {
             tell("\"" + file + "\" cannot name a saved game.", title);
             return;
         }
+        // ".vel" alone names no game: the file would start with its dot, which hides it from the
+        // player's own listing of the folder.
+        if (saving_ && file.size() == 4 && endsWithNoCase(file, ".vel")) {
+            tell("Type a name before \"" + file + "\": a saved game named \"" + file +
+                     "\" alone would be a hidden file.",
+                 title);
+            return;
+        }
         if (!endsWithNoCase(file, ".vel")) file += ".vel";
         if (file.size() > MaxFileName) {
             // Said here, with the name still in the field to shorten; the system would refuse it later. The

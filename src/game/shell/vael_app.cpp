@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <limits>
 #include <optional>
 #include <utility>
 #include <vector>
@@ -725,6 +726,17 @@ std::string VaelApp::saveWaitsFor() const {
 bool VaelApp::awaitSaveableMoment(std::string& why) {
     why = saveWaitsFor();
     if (why.empty()) return true;
+    // The player reading his own box is no fault of the battle's: the save waits on him, unhurried, and
+    // tells him what it waits for. Only the wait after the box is counted.
+    for (std::string box; !why.empty() && playersBox && !(box = playersBox()).empty();) {
+        setStatusText(SaveWaitsForBoxStatus + box, 2);
+        playOnWhile([&] { return playersBox() == box; }, std::numeric_limits<std::int32_t>::max());
+        if (!battleRunning()) return why = "the battle was ending", false;
+        // Nothing more will come to close it.
+        if (playersBox() == box) return false;
+        why = saveWaitsFor();
+    }
+    if (why.empty()) return true;
     setStatusText("Save Game waits until the battle can be saved: " + why, 2);
     playOnWhile([&] { return !(why = saveWaitsFor()).empty(); }, SaveRulesWaitMs);
     if (!battleRunning()) why = "the battle was ending";
@@ -1148,6 +1160,10 @@ void VaelApp::gameEnded(bool homeWon) {
 void VaelApp::setStatusText(const std::string& text, std::int16_t pane) {
     if (ending_ && !text.empty()) return;
     WinApp::setStatusText(text, pane);
+}
+
+std::string VaelApp::statusNotice(std::int16_t pane) const {
+    return pane == 2 && net_ ? net_->waitingText() : std::string();
 }
 
 std::int32_t VaelApp::messageBox(const std::string& text, const std::string& title, std::uint16_t style) {

@@ -126,6 +126,8 @@ public:
     // Once a battle has ended the status bar tells nothing more of its units and hexes: under the picture
     // of its end it stays empty, wherever the pointer goes.
     void setStatusText(const std::string& text, std::int16_t pane) override;
+    // The second line's notice while this machine waits on the other player.
+    std::string statusNotice(std::int16_t pane) const override;
     // Told when a battle has ended and been closed.
     std::function<void()> onBattleClosed;
     // The question whether to leave the battle, while it stands: a battle that ends without the player
@@ -176,9 +178,14 @@ public:
     std::string saveWaitsFor() const;
     // Plays the battle on until saveWaitsFor has nothing to wait for, saying in the status bar what the save
     // waits for; false, with why, when that moment has not come within SaveRulesWaitMs of the game's clock
-    // (or the battle ended meanwhile).
+    // (or the battle ended meanwhile). While the battle waits on a box of the player's own (playersBox) the
+    // save waits as long as he takes, the status bar naming the box; the limit counts from its close.
     bool awaitSaveableMoment(std::string& why);
     static constexpr std::int32_t SaveRulesWaitMs = 120000;
+    // The title of the box that holds the battle until the player closes it (the combats' results), empty
+    // while none does; the game sets it.
+    std::function<std::string()> playersBox;
+    static constexpr const char* SaveWaitsForBoxStatus = "Save Game waits until you close ";
     // Runs the battle's messages and tasks while busy() holds, the battle runs and limitMs of the game's
     // clock have not passed, or until nothing moves any more.
     void playOnWhile(const std::function<bool()>& busy, std::int32_t limitMs);

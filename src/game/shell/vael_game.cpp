@@ -271,6 +271,10 @@ VaelGame::VaelGame(platform::Platform& platform, const std::string& fallbackData
         combatResults_->create(OverallCombatResultsDlg::TemplateName, Dialog::Modeless);
     };
     app_->logicalLayer().setDialogs(std::move(flow));
+    app_->playersBox = [this] {
+        return combatResults_ && combatResults_->isOpen() ? std::string(OverallCombatResultsDlg::Title)
+                                                          : std::string();
+    };
     // A computer leader's orders come with a notice that stays until he has finished. It asks nothing of
     // the player, so the road's dialogs are told nothing of it.
     aiNotice_ = std::make_unique<AILeaderNotice>();
@@ -376,6 +380,8 @@ bool VaelGame::mayLeaveBattle(const char* question) {
     // The host both hands the battle to the guest and loses what it has not saved.
     if (foughtWithOther(net))
         return mayLeave(question, {leaveWarning(net.otherPlayer(), "The other player"), ExitWarning});
+    // A campaign lives in the battle it is fighting: nothing keeps it once the battle is left, but a save.
+    if (app_->campaign().inBattle()) return mayLeave(question, {ExitWarning, CampaignBattleWarning});
     return mayLeave(question, {ExitWarning});
 }
 

@@ -33,6 +33,9 @@ public:
     static constexpr const char* StartQuestion = "Leave the battle and start another?";
     static constexpr const char* OpenQuestion = "Leave the battle and open a saved game?";
     static constexpr const char* ExitWarning = "What has not been saved is lost.";
+    // And in a battle of a campaign, which the battle takes with it.
+    static constexpr const char* CampaignBattleWarning =
+        "The campaign ends with it: the battles fought in it are lost.";
     // Cancel on the campaign's map once a battle of it has been fought.
     static constexpr const char* LeaveCampaignQuestion = "Leave the campaign?";
     static constexpr const char* LeaveCampaignWarning = "The battles fought in it are lost.";

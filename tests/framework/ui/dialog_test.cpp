@@ -985,6 +985,25 @@ TEST_F(DialogControlTest, AFocusedButtonsFrameLeavesItsLettersUnderlineInSight) 
     }
 }
 
+// The frame a row below the underline crosses nothing: in a target of 30 x 16 the label "&A" keeps its
+// underline on row 10, columns 14 to 17, and the frame's bottom row comes on row 11, unbroken under the
+// underline (13 to 18) and at its ends (11, 18); the underline above it stays the matched grey. The
+// button a row shorter (30 x 15) is the one whose frame breaks for it.
+TEST_F(DialogControlTest, AFocusFrameARowBelowTheUnderlineRunsUnbroken) {
+    DialogButton button(window, "&A", Point(-1, -1), "DialogButtons", 1);
+    const std::vector<Point> at = {Point(11, 11), Point(13, 11), Point(14, 11), Point(17, 11),
+                                   Point(18, 11), Point(14, 10), Point(17, 10), Point(13, 10)};
+    const struct {
+        const char* what;
+        std::uint16_t state;
+        const char* shown;
+    } rows[] = {{"focused", ItemFocus, "FFFFFxxu"}, {"not focused", 0, "uuuuuxxu"}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.what);
+        EXPECT_EQ(drawn(button, Dim(30, 16), r.state, at), r.shown);
+    }
+}
+
 TEST_F(DialogControlTest, CheckBoxesAndRadioButtonsDrawAtTheLeftEdgeWithTheirMarks) {
     // A target of 40 x 12: the 8 x 8 pictures at (0, 2), the 4 x 4 mark at (0, 2) as well, the label's pen at
     // (18 or 16, 8). Samples: the mark's corner, a point of the picture beside the mark, the label's corner.

@@ -187,19 +187,41 @@ TEST_F(FrameTest, ClosingStopsAtAChildThatRefusesAndKeepsTheOthersOpen) {
               std::tuple(Labels{"Listener.h2"}, middle.hwnd()));
 }
 
+// Close All passes over the map, which stays as the player had it: maximized, it fills the client again once
+// the window above it, which took the maximized state on, has closed. Before, the map was restored before
+// it was asked, and stayed behind as a small window.
 TEST_F(FrameTest, CloseAllPassesOverAWindowThatMayNotCloseButClosingTheProgramClosesIt) {
     TestChild& bottom = addChild("Bottom");
     TestChild& map = addChild("Map");
-    TestChild& top = addChild("Top");
     map.mayClose = -1;
     map.setNoClose(1);
     settle();
+    map.maximize();
+    const platform::Rect filled = WindowManager::instance().outerOnScreen(map.hwnd());
+    TestChild& top = addChild("Top");
+    settle();
+    ASSERT_EQ((std::tuple{map.isMaximized(), top.isMaximized()}), std::tuple(false, true));
     // Close All: the map refuses and stays, the windows above and below it close.
     frame->onCommand(WindowsMainWindow::CloseAll, 0);
     EXPECT_EQ((std::tuple{top.hwnd() == 0, map.hwnd() != 0, bottom.hwnd() == 0, frame->children().size(),
                           settle()}),
               std::tuple(true, true, true, 1u, false));
     EXPECT_EQ(frame->mdiGetActive(), map.hwnd());
+    EXPECT_TRUE(map.isMaximized());
+    const platform::Rect kept = WindowManager::instance().outerOnScreen(map.hwnd());
+    EXPECT_EQ((std::tuple{kept.x, kept.y, kept.width, kept.height}),
+              (std::tuple{filled.x, filled.y, filled.width, filled.height}));
+    // Restored by the player, it stays restored through Close All.
+    map.restoreWindow();
+    const platform::Rect small = WindowManager::instance().outerOnScreen(map.hwnd());
+    ASSERT_LT(small.width, filled.width);
+    addChild("Another");
+    settle();
+    frame->onCommand(WindowsMainWindow::CloseAll, 0);
+    const platform::Rect still = WindowManager::instance().outerOnScreen(map.hwnd());
+    EXPECT_FALSE(map.isMaximized());
+    EXPECT_EQ((std::tuple{still.x, still.y, still.width, still.height}),
+              (std::tuple{small.x, small.y, small.width, small.height}));
     // Without the flag it closes like any other.
     map.setNoClose(0);
     EXPECT_EQ(map.handleMessage(MessageQueryEndSession, 0, 0), 1);

@@ -283,6 +283,73 @@ TEST_F(PlayerMenus, TheStartScreensToolBarOpensWhatItsMenuItemsOpen) {
     }
 }
 
+// The pointer rests on a tool bar button until its tip shows, then goes straight onto the start dialog: over
+// its caption, over the top of its face, or (the window shrunk to 640 x 480 meanwhile, which brings the
+// dialog over the bar, its caption under the pointer) a pixel along onto the caption. The tip goes. Before,
+// a move onto the dialog was the dialog's alone, and the tip stayed drawn over it.
+TEST_F(PlayerMenus, AToolTipGoesWhenThePointerLeavesTheBarForTheStartDialog) {
+    ASSERT_TRUE(game.ready());
+    enum Onto { Caption, Face, ShrunkCaption };
+    for (const Onto onto : {Caption, Face, ShrunkCaption}) {
+        SCOPED_TRACE(onto == Caption ? "onto the caption"
+                     : onto == Face  ? "onto the face"
+                                     : "shrunk under it");
+        Dialog* start = nullptr;
+        int step = 0, waited = 0;
+        bool tipShown = false, tipAfter = true, onDialog = false;
+        game.onDialog = [&](Dialog& d, const std::string& name) {
+            if (name == StartGameDlg::TemplateName) start = &d, step = 0, waited = 0;
+        };
+        const auto resize = [&](int width, int height) {
+            platform::Event e;
+            e.kind = platform::EventKind::Resize, e.x = width, e.y = height;
+            os.postEvent(e);
+        };
+        os.idle = [&] {
+            if (!start) return;
+            const auto* bar = dynamic_cast<WindowsToolbar*>(game.frame().toolbar());
+            const platform::Rect outer = WindowManager::instance().outerOnScreen(start->hwnd());
+            const platform::Rect client = WindowManager::instance().clientOnScreen(start->hwnd());
+            const Point button = toolbarButton(0);
+            if (step == 0) {
+                resize(1024, 768);
+            } else if (step == 1) {
+                pointAt(os, button);
+            } else if (step == 2) {
+                // The pointer rests on the button until the tip shows, or the player gives up waiting.
+                if (!bar->tipWindow() && ++waited < 400) return;
+                tipShown = bar->tipWindow() != nullptr;
+                if (onto == ShrunkCaption) resize(640, 480);
+            } else if (step == 3) {
+                const Point to =
+                    onto == Caption ? Point(static_cast<std::int16_t>(outer.x + outer.width / 2),
+                                            static_cast<std::int16_t>(outer.y + WindowManager::Border +
+                                                                      WindowManager::CaptionHeight / 2))
+                    : onto == Face  ? Point(static_cast<std::int16_t>(client.x + client.width / 2),
+                                            static_cast<std::int16_t>(client.y + 4))
+                                    : Point(static_cast<std::int16_t>(button.x + 1), button.y);
+                onDialog = WindowManager::instance().windowAt(to.x, to.y) == start->hwnd();
+                pointAt(os, to);
+                waited = 0;
+            } else if (step == 4) {
+                // A moment for the tip to go.
+                if (++waited < 20) return;
+                tipAfter = bar->tipWindow() != nullptr;
+                // The dialog's foot back in the window, where its Exit is.
+                resize(1024, 768);
+            } else if (step == 5) {
+                clickOn(os, *start, StartGameDlg::IdExit);
+                start = nullptr;
+            }
+            ++step;
+        };
+        EXPECT_EQ(game.run(), 0);
+        EXPECT_TRUE(tipShown) << "no tip showed on the button";
+        EXPECT_TRUE(onDialog) << "the point is not on the dialog";
+        EXPECT_FALSE(tipAfter) << "the tip stayed over the dialog";
+    }
+}
+
 // In File, opened over the start dialog, the letter O (the key and the letter it types) chooses Open
 // Game...: Load Game opens, with nothing typed into its File Name (the letter was the menu's).
 TEST_F(PlayerMenus, AnOpenMenuChoosesItsEntryByTheLetterTypingNothing) {

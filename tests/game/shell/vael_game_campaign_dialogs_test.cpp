@@ -561,9 +561,12 @@ TEST_F(CampaignDialogs, TheCustomScenarioDialogTakesATypedNameTheDirectoryHoldsA
     }
 }
 
+// The campaign's map, Cancel, then Battle: the campaign's first battle begins. Left by the close box, its
+// question says that the campaign ends with it. Before, it asked as outside a campaign, as though only the
+// battle were lost.
 TEST_F(CampaignDialogs, TheStartDialogsCampaignShowsTheMapAndItsBattleBeginsTheCampaignsFirstBattle) {
     ASSERT_TRUE(game.ready());
-    std::vector<std::string> shown;
+    std::vector<std::string> shown, asked;
     bool seenInBattle = false;
     std::uint16_t flag = 0;
     int maps = 0;
@@ -583,10 +586,14 @@ TEST_F(CampaignDialogs, TheStartDialogsCampaignShowsTheMapAndItsBattleBeginsTheC
             close.kind = platform::EventKind::CloseRequest;
             os.postEvent(close);
         } else {
+            if (auto* box = dynamic_cast<InformationDlg*>(&d)) asked = box->lines();
             clickOn(os, d, Dialog::IdOk);
         }
     };
     EXPECT_EQ(game.run(), 0);
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{VaelGame::ExitQuestion, VaelGame::ExitWarning,
+                                        "The campaign ends with it: the battles fought in it are lost."}));
     ASSERT_GE(shown.size(), 5u);
     EXPECT_EQ(
         std::vector<std::string>(shown.begin(), shown.begin() + 5),

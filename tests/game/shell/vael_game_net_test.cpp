@@ -1816,7 +1816,9 @@ TEST_F(CloseAfterTheEnd, CancelAfterAWhileLetsTheBattleCloseIntoTheStartDialog) 
 // The host asks its question (the elite initiative) of both machines: the guest answers at once, and then
 // waits while the host's player sits on the same question. After three seconds of it (not before) the
 // guest's status line says so, and the host's next word unsays it. Before, the guest owed nothing and said
-// nothing.
+// nothing. While the wait lasts the notice keeps the second line as the guest's pointer passes over the map
+// (a leader's hex, the hex below, then out onto the menu bar): the first line tells the hex under it. Before,
+// the first hex pointed at took the line for good.
 TEST_F(NetPlayer, TheGuestSaysItWaitsWhileTheHostsPlayerSitsOnAQuestion) {
     HostStand host;
     joinAsBob(host, [&](Dialog& d, const std::string&) { press(os, d, Dialog::IdOk); });
@@ -1844,6 +1846,41 @@ TEST_F(NetPlayer, TheGuestSaysItWaitsWhileTheHostsPlayerSitsOnAQuestion) {
     os.advance(3500);
     pumpUntil(400, [&] { return status(2) == "Waiting for Ann..."; }, {&host});
     EXPECT_EQ(status(2), "Waiting for Ann...");
+    VaelLogicalLayer& layer = game.app().logicalLayer();
+    const auto hexOf = [&](unsigned short number) {
+        const Unit* unit = layer.findUnit(number);
+        return unit ? static_cast<std::int16_t>(unit->getHex()) : std::int16_t(-1);
+    };
+    std::int16_t hostsHex = -1;
+    for (Leader* leader : each(layer.getHomeLeaders()))
+        if (hostsHex < 0) hostsHex = hexOf(static_cast<unsigned short>(leader->getUnitNum()));
+    const platform::Rect outer = WindowManager::instance().outerOnScreen(game.frame().hwnd());
+    const Point onMenuBar(static_cast<std::int16_t>(outer.x + outer.width - 40),
+                          static_cast<std::int16_t>(outer.y + MenuTracker::BarHeight / 2));
+    const struct {
+        const char* what;
+        std::int16_t hex; // -1: the menu bar
+        bool named;       // the first line names the unit there
+    } points[] = {{"the host's leader", hostsHex, true},
+                  {"the hex below him", static_cast<std::int16_t>(hostsHex + 1), false},
+                  {"the menu bar", -1, false}};
+    for (const auto& p : points) {
+        SCOPED_TRACE(p.what);
+        if (p.hex >= 0) {
+            const std::optional<Point> at = screenPointOf(game.app(), p.hex);
+            ASSERT_TRUE(at) << "hex " << p.hex << " is not on the screen";
+            pointAt(os, *at);
+            pumpUntil(p.named ? 400 : 50, [&] { return p.named && !status(1).empty(); }, {&host});
+            if (p.named) EXPECT_FALSE(status(1).empty()) << "the hex under the pointer was not told";
+        } else {
+            pointAt(os, onMenuBar);
+            pumpUntil(400, [&] { return status(1).empty(); }, {&host});
+            EXPECT_EQ(status(1), "");
+        }
+        EXPECT_EQ(status(2), "Waiting for Ann...");
+        pointAt(os, Point(-1, -1));
+        pumpUntil(400, [&] { return status(1).empty(); }, {&host});
+    }
     host.say("AddCommentary", "The elite have chosen.");
     pumpUntil(4000, [&] { return net.waitingText().empty(); }, {&host});
     EXPECT_EQ(net.waitingText(), "");

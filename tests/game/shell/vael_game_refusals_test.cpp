@@ -384,15 +384,16 @@ TEST_F(RefusalsTest, TheVolleysReasonGivesWayOnceTheBowmenFaceTheEnemy) {
     EXPECT_EQ(checks.count(), 0u);
 }
 
-// Save Game, from the tool bar's command in the middle of the battle: OK with no name, and with a name in a
-// folder, each says why in a box and keeps the dialog open for another name; the name then typed saves.
-// Before, both refusals were silent.
+// Save Game, from the tool bar's command in the middle of the battle: OK with no name, with a name in a
+// folder, and with the ending alone (".vel", ".VEL"), each says why in a box and keeps the dialog open for
+// another name; the name then typed saves. Before, the first two refusals were silent, and ".vel" was
+// written as a hidden file.
 TEST_F(RefusalsTest, SaveGameSaysWhyItRefusesAnEmptyNameOrANameInAFolder) {
     std::vector<bool> openAfter;
     bool saving = true;
     onDialog = [&](Dialog& d, const std::string& name) {
         if (name != LoadSaveDlg::TemplateName) return;
-        for (const char* typed : {"", "nosuch/game", ".", ".."}) {
+        for (const char* typed : {"", "nosuch/game", ".", "..", ".vel", ".VEL"}) {
             d.item(LoadSaveDlg::IdFileName)->setText(typed);
             d.command(Dialog::IdOk, 0); // the box that says why is answered before this returns
             openAfter.push_back(d.isOpen());
@@ -408,14 +409,21 @@ TEST_F(RefusalsTest, SaveGameSaysWhyItRefusesAnEmptyNameOrANameInAFolder) {
         return true;
     });
     const std::string folder = VaelApp::savedGamesDirectory().string();
-    EXPECT_EQ(told, (std::vector<std::string>{
-                        "Type a name for the saved game to write.|Save Game",
-                        "A saved game's name cannot name a folder (nosuch/game): saved games are kept in " + folder +
-                            ".|Save Game",
-                        "\".\" cannot name a saved game.|Save Game", "\"..\" cannot name a saved game.|Save Game"}));
-    EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true, true}));
+    EXPECT_EQ(told,
+              (std::vector<std::string>{
+                  "Type a name for the saved game to write.|Save Game",
+                  "A saved game's name cannot name a folder (nosuch/game): saved games are kept in " +
+                      folder + ".|Save Game",
+                  "\".\" cannot name a saved game.|Save Game", "\"..\" cannot name a saved game.|Save Game",
+                  "Type a name before \".vel\": a saved game named \".vel\" alone would be a hidden "
+                  "file.|Save Game",
+                  "Type a name before \".VEL\": a saved game named \".VEL\" alone would be a hidden "
+                  "file.|Save Game"}));
+    EXPECT_EQ(openAfter, (std::vector<bool>{true, true, true, true, true, true}));
     EXPECT_TRUE(std::filesystem::is_regular_file(VaelApp::savedGamesDirectory() / "kept.vel"));
     EXPECT_FALSE(std::filesystem::exists(VaelApp::savedGamesDirectory() / "nosuch"));
+    EXPECT_FALSE(std::filesystem::exists(VaelApp::savedGamesDirectory() / ".vel"));
+    EXPECT_FALSE(std::filesystem::exists(VaelApp::savedGamesDirectory() / ".VEL"));
 }
 
 } // namespace

@@ -214,6 +214,36 @@ ContainerBase* timerTicked(Component*, BusMessage, ContainerBase*) {
     return nullptr;
 }
 
+// The game without its display, its battle's animations over at once.
+struct UnseenGame {
+    platform::HeadlessPlatform os;
+    VaelGame game{os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None};
+    battle::InstantAnimations instant;
+    UnseenGame() { instant.attach(game.app().logicalLayer()); }
+};
+
+// The game's close box, as the window manager asks it.
+void requestClose(platform::HeadlessPlatform& os) {
+    platform::Event close;
+    close.kind = platform::EventKind::CloseRequest;
+    os.postEvent(close);
+}
+
+// The road into a battle the computer fights on both sides: Start Battle, the scenario offered, the
+// computer for both sides; a second start dialog is left by Exit. False for a dialog off that road.
+bool takeTheComputersRoad(platform::HeadlessPlatform& os, Dialog& d, const std::string& name, int& starts) {
+    if (name == StartGameDlg::TemplateName) {
+        clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
+    } else if (name == ScenarioDlg::TemplateName) {
+        clickOn(os, d, starts == 1 ? Dialog::IdOk : Dialog::IdCancel);
+    } else if (name == IntroDlg::TemplateName) {
+        clickOn(os, d, IntroDlg::IdHomeComputer), clickOn(os, d, Dialog::IdOk); // and the visitor
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // Save Game chosen while the computer gives a leader's orders waits for a moment the file can carry, the
 // battle playing on, its menus and tool bar live. While it waits, Open Game, a second Save and Start Game
 // open nothing, and the file is written once the computer's orders come to such a moment, the status bar
@@ -222,10 +252,9 @@ ContainerBase* timerTicked(Component*, BusMessage, ContainerBase*) {
 // clock or the battle move, to write nothing after all.
 TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBarTellsTheWait) {
     std::srand(5);
-    platform::HeadlessPlatform os;
-    VaelGame game(os, VAEL_BUILD_DATA_DIR, nullptr, VaelApp::Views::None);
-    battle::InstantAnimations instant;
-    instant.attach(game.app().logicalLayer());
+    UnseenGame unseen;
+    platform::HeadlessPlatform& os = unseen.os;
+    VaelGame& game = unseen.game;
     ASSERT_TRUE(game.ready());
     const auto file = dir / "vael" / "waited.vel";
     const auto status = [&] { return game.frame().statusBar()->text(2); };
@@ -261,9 +290,7 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
             savedAt = game.app().tickCount();
             waitsAtSave = game.app().saveWaitsFor();
             left = true;
-            platform::Event close;
-            close.kind = platform::EventKind::CloseRequest;
-            os.postEvent(close);
+            requestClose(os);
         }
     };
     Probe probe("Saver");
@@ -279,13 +306,8 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
         if (name == OverallCombatResultsDlg::TemplateName) results = &d;
         if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
         shown.push_back(name);
-        if (name == StartGameDlg::TemplateName) {
-            clickOn(os, d, ++starts == 1 ? StartGameDlg::IdStartBattle : StartGameDlg::IdExit);
-        } else if (name == ScenarioDlg::TemplateName) {
-            clickOn(os, d, starts == 1 ? Dialog::IdOk : Dialog::IdCancel);
-        } else if (name == IntroDlg::TemplateName) {
-            clickOn(os, d, IntroDlg::IdHomeComputer), clickOn(os, d, Dialog::IdOk); // and the visitor
-        } else if (name == LoadSaveDlg::TemplateName && std::count(shown.begin(), shown.end(), name) == 1) {
+        if (takeTheComputersRoad(os, d, name, starts)) return;
+        if (name == LoadSaveDlg::TemplateName && std::count(shown.begin(), shown.end(), name) == 1) {
             waitedFor = game.app().saveWaitsFor();
             okAt = game.app().tickCount();
             clickOn(os, d, LoadSaveDlg::IdFileName);
@@ -310,6 +332,75 @@ TEST_F(GameTest, WhileASaveWaitsNothingOpensOrStartsAnotherBattleAndTheStatusBar
     EXPECT_TRUE(std::filesystem::exists(file));
     EXPECT_EQ(waitsAtSave, "");
     EXPECT_GT(savedAt, okAt) << "the clock stood still while the save waited";
+}
+
+// Save Game chosen while Overall Combat Results stands: the battle waits on the player's Close, and the
+// status bar names the box to close for as long as he reads it. Closed after two minutes and more, the
+// save is written. Before, the status bar told of combats under way, and after two minutes the save failed
+// ("Cannot save twominutes.vel") though the player had only read the results.
+TEST_F(GameTest, ASaveAskedOverTheCombatResultsNamesTheBoxAndWaitsForItsClose) {
+    std::srand(5);
+    UnseenGame unseen;
+    platform::HeadlessPlatform& os = unseen.os;
+    VaelGame& game = unseen.game;
+    ASSERT_TRUE(game.ready());
+    const auto file = dir / "vael" / "twominutes.vel";
+    const auto status = [&] { return game.frame().statusBar()->text(2); };
+    const std::string waiting = std::string(VaelApp::SaveWaitsForBoxStatus) + "Overall Combat Results";
+    const std::string saved = std::string(VaelGame::SavedStatus) + "twominutes.vel";
+    Dialog* results = nullptr;
+    std::vector<std::string> told, failed;
+    std::uint32_t okAt = 0, closedAt = 0, savedAt = 0;
+    std::string statusAtClose;
+    bool left = false;
+    tickSeen = [&] {
+        if (okAt == 0) return;
+        if (told.empty() || told.back() != status()) told.push_back(status());
+        // The player reads the results for two minutes and five seconds of the game's clock, then closes
+        // them.
+        if (closedAt == 0 && results && results->isOpen() && game.app().tickCount() - okAt >= 125000) {
+            closedAt = game.app().tickCount();
+            statusAtClose = status();
+            clickOn(os, *results, OverallCombatResultsDlg::IdClose);
+        }
+        if (!left && (status() == saved || status().rfind(VaelGame::NotSavedStatus, 0) == 0) &&
+            game.app().modalDepth() == 0) {
+            savedAt = game.app().tickCount();
+            left = true;
+            requestClose(os);
+        }
+    };
+    Probe looker("Status Looker");
+    looker.attach(game.app());
+    looker.addTimer(timerTicked, 1);
+    int starts = 0;
+    game.onDialog = [&](Dialog& d, const std::string& name) {
+        if (name == OverallCombatResultsDlg::TemplateName && !results) {
+            // The first results of the battle stand; the player asks for Save Game over them.
+            results = &d;
+            game.app().postMessage(WinApp::mainWindowHandle(), MessageCommand,
+                                   RegisteredMessage::getId(VaelToolbar::SaveCommand), 0);
+            return;
+        }
+        if (auto* box = dynamic_cast<InformationDlg*>(&d); box && !box->lines().empty() && okAt && !closedAt)
+            failed.push_back(box->lines().front());
+        if (alongTheWay(name)) return clickOn(os, d, Dialog::IdOk);
+        if (!takeTheComputersRoad(os, d, name, starts) && name == LoadSaveDlg::TemplateName) {
+            okAt = game.app().tickCount();
+            clickOn(os, d, LoadSaveDlg::IdFileName);
+            postText(os, "twominutes");
+            clickOn(os, d, Dialog::IdOk);
+        }
+    };
+    EXPECT_EQ(game.run(), 0);
+    tickSeen = {};
+    ASSERT_NE(results, nullptr) << "no combat results stood in the battle";
+    EXPECT_NE(closedAt, 0u) << "the results went before the player closed them";
+    EXPECT_EQ(statusAtClose, waiting);
+    EXPECT_EQ(told, (std::vector<std::string>{waiting, saved}));
+    EXPECT_EQ(failed, std::vector<std::string>{}) << "a box came while the save waited";
+    EXPECT_TRUE(std::filesystem::exists(file));
+    EXPECT_GE(savedAt, closedAt);
 }
 
 TEST_F(GameTest, APlayersBattleSavedAndLeftIsLoadedByANewStartToTheSameState) {

@@ -69,7 +69,9 @@ void VaelLogicalLandscape::describeHex(std::int16_t hex) {
     }
     pane2 += app->loadString(HexLabel) + " " + std::to_string(hex + hexOffset_);
     app->setStatusText(pane1, 1);
-    app->setStatusText(pane2, 2);
+    // A wait told there (the other player's) is what the player most needs to know while it lasts.
+    const std::string notice = app->statusNotice(2);
+    app->setStatusText(notice.empty() ? pane2 : notice, 2);
 }
 
 void VaelLogicalLandscape::showRefusal(std::int16_t hex, const std::string& why) {

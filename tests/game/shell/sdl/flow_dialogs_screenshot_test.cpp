@@ -2,7 +2,7 @@
 // frame, taken from the X server as it stands, and saved as "dialog_<template>.png" in the build folder for
 // people to look at; then it is closed by a click on its button, as a player would. And the menus of a
 // battle as a player uses them: Help -> About... (saved as "dialog_aboutdlg.png") and Window -> Close All,
-// which leaves the battle's map and its menus.
+// which leaves the battle's map as it stood and its menus (battle_close_all.png).
 #include <gtest/gtest.h>
 
 #include <cairo.h>
@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <tuple>
 
 #include "framework/ui/main_window.h"
 #include "framework/ui/menu_tracker.h"
@@ -27,6 +28,7 @@
 #include "game/shell/vael_game.h"
 #include "game/shell/vael_main_window.h"
 #include "game/shell/way_dialogs.h"
+#include "grab_png.h"
 #include "platform/sdl/sdl_platform.h"
 #include "support/temp_dir.h"
 #include "watched_platform.h"
@@ -314,6 +316,8 @@ TEST(BattleMenus, HelpAboutShowsTheTitleAndVersionAndCloseAllLeavesTheMapAndItsM
     ASSERT_TRUE(game.ready());
     std::vector<std::string> shot, aboutLines, titlesAfter;
     bool mapKept = false;
+    platform::Rect mapBefore{}, mapAfter{};
+    bool maximizedBefore = false, maximizedAfter = false, closeAllShot = false;
     std::size_t childrenBefore = 0, childrenAfter = 0;
     NotesWindow notes;
     bool notesClosed = false;
@@ -370,12 +374,20 @@ TEST(BattleMenus, HelpAboutShowsTheTitleAndVersionAndCloseAllLeavesTheMapAndItsM
                 --step;
                 return;
             }
+            mapBefore = WindowManager::instance().outerOnScreen(map->hwnd());
+            maximizedBefore = map->isMaximized();
             notes.createInFrame();
             childrenBefore = frame.children().size();
             choose("&Window", "C&lose All");
             return;
         case 2: {
             mapKept = battleMap(game) == map && map->hwnd() != 0;
+            if (mapKept) {
+                mapAfter = WindowManager::instance().outerOnScreen(map->hwnd());
+                maximizedAfter = map->isMaximized();
+                closeAllShot = writePng(grabWindow(os->window()),
+                                        std::filesystem::path(VAEL_BUILD_DIR) / "battle_close_all.png");
+            }
             map = nullptr; // the program may have let it go
             childrenAfter = frame.children().size();
             notesClosed = notes.hwnd() == 0;
@@ -393,6 +405,13 @@ TEST(BattleMenus, HelpAboutShowsTheTitleAndVersionAndCloseAllLeavesTheMapAndItsM
     EXPECT_EQ(shot, std::vector<std::string>{AboutDlg::TemplateName});
     EXPECT_EQ(aboutLines, std::vector<std::string>{"The Iron Vigils of Vaelmoric, version 0.1"});
     EXPECT_TRUE(mapKept);
+    // The map stays as it stood, filling the frame's client (battle_close_all.png). Before, Close All left it
+    // a small window of its restored size.
+    EXPECT_TRUE(maximizedBefore);
+    EXPECT_TRUE(maximizedAfter);
+    EXPECT_EQ((std::tuple{mapAfter.x, mapAfter.y, mapAfter.width, mapAfter.height}),
+              (std::tuple{mapBefore.x, mapBefore.y, mapBefore.width, mapBefore.height}));
+    EXPECT_TRUE(closeAllShot);
     // The notes (on top) closed, the map below them stayed, and with it the battle's menus.
     EXPECT_EQ((std::pair{childrenBefore, childrenAfter}), (std::pair{std::size_t{2}, std::size_t{1}}));
     EXPECT_TRUE(notesClosed);

@@ -595,7 +595,7 @@ TEST_F(PlayerWindow, ArmyDetailsShowTheLastUnitOfThrenmoorWhole) {
 }
 
 // A campaign begun from the start dialog and its first battle won, up to its results: the steps.
-void winACampaignBattle(GameWindow& w) {
+void enterACampaignBattle(GameWindow& w) {
     PlayerScript& s = *w.script;
     s.step("the start dialog", {}, [&] { return s.open(StartGameDlg::TemplateName) != nullptr; });
     s.step(
@@ -604,6 +604,11 @@ void winACampaignBattle(GameWindow& w) {
     s.step(
         "Battle", [&] { s.click(CampaignMapDlg::TemplateName, CampaignMapDlg::IdBattle); },
         [&] { return w.app().battleRunning() && shownMapWindow(w.app()) && w.app().modalDepth() == 0; });
+}
+
+void winACampaignBattle(GameWindow& w) {
+    PlayerScript& s = *w.script;
+    enterACampaignBattle(w);
     s.step(
         "the battle won",
         [&] {
@@ -705,6 +710,36 @@ void closeBetweenCampaignBattles(GameWindow& w, bool onMap) {
             colours.insert(shot.rgb[std::size_t(y) * shot.width + x]);
     EXPECT_GE(colours.size(), 4u);
     writeShot(shot, onMap ? "player_campaign_map_leave_question.png" : "player_campaign_results_leave_question.png");
+}
+
+// The window manager's close request in a battle of a campaign asks whether to leave it saying that the
+// campaign ends with it (player_campaign_battle_leave_question.png); OK ends the game. Before, it asked as
+// in a battle fought alone.
+TEST_F(PlayerWindow, TheCloseRequestInACampaignBattleSaysTheCampaignEndsWithIt) {
+    GameWindow& w = open("player-campaign-battle-close", {InformationDlg::TemplateName});
+    ASSERT_TRUE(w.ready());
+    PlayerScript& s = *w.script;
+    std::vector<std::string> asked;
+    Grab shot;
+    enterACampaignBattle(w);
+    s.pause();
+    s.step(
+        "the close request", [&] { EXPECT_TRUE(requestClose(w.sdl->window())); },
+        s.opened(InformationDlg::TemplateName));
+    s.pause();
+    // OK leaves: the game ends by itself, with no step left to leave it.
+    s.step(
+        "the question looked at, then OK",
+        [&] {
+            asked = static_cast<InformationDlg*>(s.open(InformationDlg::TemplateName))->lines();
+            shot = grabWindow(w.sdl->window());
+            s.click(InformationDlg::TemplateName, Dialog::IdOk);
+        },
+        [] { return false; });
+    playedThrough(w);
+    EXPECT_EQ(asked, (std::vector<std::string>{VaelGame::ExitQuestion, VaelGame::ExitWarning,
+                                               VaelGame::CampaignBattleWarning}));
+    writeShot(shot, "player_campaign_battle_leave_question.png");
 }
 
 TEST_F(PlayerWindow, AltF4OnTheCampaignMapAsksOnceWhetherToLeaveTheCampaign) {
