@@ -13,9 +13,11 @@
 // The second battle follows from the start dialog both programs come back to. The host's Choose... gives
 // Vaelmoric the Bold, the leader with the elite initiative, to the guest: the guest's player must be asked
 // the question and the host wait for his answer, and the first activation must name its player. The sides
-// are shared (the guest leads Vaelmoric and the visitor's three): each end picture shows the side its player
-// fights with, and comes as soon as the battle has ended, the host's player holding his picture open until
-// the guest's shows ("net_battle_host_end2.png", "net_battle_guest_end2.png").
+// are shared (the guest leads Vaelmoric and the visitor's three), the players only move, and Vaelmoric falls
+// at the guest's first move, which gives the battle to the visitor's side: each end picture shows the side
+// its player fights with, the host's lost and the guest's won, and comes as soon as the battle has
+// ended, the host's player holding his picture open until the guest's shows ("net_battle_host_end2.png",
+// "net_battle_guest_end2.png").
 //
 // The test program plays both parts: run plainly it starts itself twice, once for each machine.
 #include <gtest/gtest.h>
@@ -36,6 +38,7 @@
 #include <sstream>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "framework/comm/tcp_link.h"
@@ -45,6 +48,7 @@
 #include "game/flow/vael_logical_layer.h"
 #include "game/net/net_dialogs.h"
 #include "game/net/vael_net_component.h"
+#include "game/rules/leaders/leader.h"
 #include "game/shell/clicking_player.h"
 #include "game/shell/commentary_dialog.h"
 #include "game/shell/forged_battle_data.h"
@@ -83,6 +87,8 @@ struct Side {
     // Battles whose end picture this side has closed; the host's waiting room of the battle under way.
     int battles = 0;
     ConnectNetDlg* room = nullptr;
+    // Whether the guest's commander has fallen in the second battle.
+    bool fell = false;
 };
 Side side;
 
@@ -114,6 +120,17 @@ void shoot(const std::string& what) {
 // (momentum, or the only leader left).
 ContainerBase* activateLeader(Component*, BusMessage, ContainerBase*) {
     side.player.handled = {-1, -1, -1};
+    return nullptr;
+}
+
+// The second battle ends at the first move of the guest's first leader, Vaelmoric the Bold, the home side's
+// commander, who falls as the unit ends its walk: his fall, played on the guest as its state shows it to the
+// host, gives the battle to the visitor's side, the guest's, and the host's side loses it.
+ContainerBase* unitMoved(Component* target, BusMessage, ContainerBase*) {
+    if (side.host || side.battles != 1 || std::exchange(side.fell, true)) return nullptr;
+    auto* layer = dynamic_cast<VaelLogicalLayer*>(target->getBus());
+    if (Leader* commander = layer ? layer->findLeaderByName("Vaelmoric the Bold") : nullptr)
+        commander->eliminate();
     return nullptr;
 }
 
@@ -163,6 +180,8 @@ void answer(Dialog& d, const std::string& name) {
     std::cerr << who() << " dialog " << name << std::endl;
     if (name == StartGameDlg::TemplateName) {
         side.ended = false;
+        // The second battle's orders are moves only: what it tells is its beginning and its end.
+        if (side.battles > 0) side.player.fire = side.player.shock = false;
         return click(d, side.battles >= 2 ? StartGameDlg::IdExit : StartGameDlg::IdMultiplayer);
     }
     // The guest calls the second battle's host once it listens again.
@@ -257,6 +276,7 @@ TEST(NetBattleWindows, OneMachine) {
     probe.setup = [](Probe& p) {
         p.connectNamed("ActivateLeader", activateLeader);
         p.connectNamed("GameEnded", gameEnded);
+        p.connectNamed("UnitMovementDone", unitMoved);
         p.addTimer(onTick, 2);
     };
     probe.attach(vael.app().logicalLayer());
@@ -299,8 +319,16 @@ TEST(NetBattleWindows, TwoProgramsFightOneBattleToItsEnd) {
                             : -1;
     const std::string guestEnd = guest > 0 ? finish(guest, until) : "never started";
     const std::string hostEnd = finish(host, until);
-    EXPECT_EQ(hostEnd, "") << contents(work / "host.log");
-    EXPECT_EQ(guestEnd, "") << contents(work / "guest.log");
+    // A machine that did not end is told with the last of its trace, which goes with the test's folder.
+    const auto traceEnd = [&work](const char* role) {
+        const std::string trace = contents(work / (std::string(role) + ".trace"));
+        std::size_t at = trace.size();
+        for (int lines = 0; lines < 60 && at > 0; ++lines)
+            at = trace.rfind('\n', at - 1);
+        return trace.substr(at == std::string::npos ? 0 : at);
+    };
+    EXPECT_EQ(hostEnd, "") << contents(work / "host.log") << traceEnd("host");
+    EXPECT_EQ(guestEnd, "") << contents(work / "guest.log") << traceEnd("guest");
     const std::string hostSaid = contents(work / "host.commentary"),
                       guestSaid = contents(work / "guest.commentary");
     EXPECT_GT(hostSaid.size(), 500u) << "the host's battle never ended";
@@ -344,15 +372,16 @@ TEST(NetBattleWindows, TwoProgramsFightOneBattleToItsEnd) {
         if (line.ends_with(" is now active.")) first = line;
     EXPECT_EQ(first, "Vaelmoric the Bold (Bob) is now active.") << hostSaid2;
     // Shared sides: the host leads two home leaders, the guest Vaelmoric and the visitor's three. Each end
-    // picture is of the side its player fights with, one won and one lost, and the guest's came while the
-    // host's still stood.
+    // picture is of the side its player fights with, the home side's lost and the visitor's won, and the
+    // guest's came while the host's still stood.
     std::string hostNation, hostOutcome, guestNation, guestOutcome;
     std::istringstream(contents(work / "host.end2")) >> hostNation >> hostOutcome;
     std::istringstream(contents(work / "guest.end2")) >> guestNation >> guestOutcome;
-    EXPECT_EQ(hostNation, "2");
+    // The skirmish's home side is the Macedonians (nation 1), the visitor's the Indians (3).
+    EXPECT_EQ(hostNation, "1");
     EXPECT_EQ(guestNation, "3");
-    EXPECT_NE(hostOutcome, guestOutcome);
-    EXPECT_TRUE(hostOutcome == "Won" || hostOutcome == "Lost") << hostOutcome;
+    EXPECT_EQ(hostOutcome, "Lost");
+    EXPECT_EQ(guestOutcome, "Won");
     EXPECT_EQ(contents(work / "host.sawguest2"), "1\n") << "the guest's end waited on the host's Close";
 }
 
