@@ -89,6 +89,11 @@ struct Side {
     ConnectNetDlg* room = nullptr;
     // Whether the guest's commander has fallen in the second battle.
     bool fell = false;
+    // The end picture open, looked at once the screen has settled under it; the host's wait for the
+    // guest's picture (in looks).
+    Dialog* endBox = nullptr;
+    int endLooks = 0;
+    std::chrono::steady_clock::time_point endSeen;
 };
 Side side;
 
@@ -158,7 +163,41 @@ void idle() {
     }
 }
 
+// The battle under way as a file's suffix: "" for the first, "2" for the second.
+std::string battleSuffix() {
+    return side.battles == 0 ? "" : std::to_string(side.battles + 1);
+}
+
+// The end picture as the player sees it, once a few looks have let it be painted: saved with the battle as
+// each machine told it, and closed. The host's player holds his second picture open until the guest's shows
+// (neither waits on the other's Close), for at most 15 seconds. True while it holds the player's attention.
+bool lookAtTheEnd() {
+    if (!side.endBox) return false;
+    if (++side.endLooks < 8) return true;
+    Dialog& box = *side.endBox;
+    const std::string suffix = battleSuffix();
+    if (side.endLooks == 8) {
+        shoot("end" + suffix);
+        std::ofstream(side.work / (who() + ".commentary" + suffix)) << commentaryShown();
+        const auto& end = static_cast<EndOfGameDlg&>(box);
+        std::ofstream(side.work / (who() + ".end" + suffix))
+            << end.nation() << ' ' << EndOfGameDlg::pictureName(end.outcome()) << '\n';
+        side.endSeen = std::chrono::steady_clock::now();
+    }
+    if (side.host && !suffix.empty()) {
+        const bool seen = fs::exists(side.work / ("guest.end" + suffix));
+        if (!seen && std::chrono::steady_clock::now() - side.endSeen < std::chrono::seconds(15)) return true;
+        std::ofstream(side.work / ("host.sawguest" + suffix)) << seen << '\n';
+    }
+    side.endBox = nullptr;
+    side.endLooks = 0;
+    ++side.battles;
+    click(box, EndOfGameDlg::IdClose);
+    return true;
+}
+
 ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
+    if (lookAtTheEnd()) return nullptr;
     idle();
     return nullptr;
 }
@@ -169,11 +208,6 @@ bool awaitFile(const fs::path& file, std::chrono::seconds limit) {
     while (!fs::exists(file) && std::chrono::steady_clock::now() < until)
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     return fs::exists(file);
-}
-
-// The battle under way as a file's suffix: "" for the first, "2" for the second.
-std::string battleSuffix() {
-    return side.battles == 0 ? "" : std::to_string(side.battles + 1);
 }
 
 void answer(Dialog& d, const std::string& name) {
@@ -224,21 +258,11 @@ void answer(Dialog& d, const std::string& name) {
                                                                      : Dialog::IdOk);
     }
     if (name == EndOfGameDlg::TemplateName) {
-        // The end as the player sees it, and the battle as each machine told it.
-        const std::string suffix = battleSuffix();
-        shoot("end" + suffix);
-        std::ofstream(side.work / (who() + ".commentary" + suffix)) << commentaryShown();
-        const auto& end = static_cast<EndOfGameDlg&>(d);
-        std::ofstream(side.work / (who() + ".end" + suffix))
-            << end.nation() << ' ' << EndOfGameDlg::pictureName(end.outcome()) << '\n';
+        // Looked at once it is painted (lookAtTheEnd).
         side.ended = true;
-        // The host's player holds his picture open until the guest's shows: neither waits on the other's
-        // Close (well within the limit on silence, which this wait, holding the program, would reach).
-        if (side.host && !suffix.empty())
-            std::ofstream(side.work / ("host.sawguest" + suffix))
-                << awaitFile(side.work / ("guest.end" + suffix), std::chrono::seconds(15)) << '\n';
-        ++side.battles;
-        return click(d, EndOfGameDlg::IdClose);
+        side.endBox = &d;
+        side.endLooks = 0;
+        return;
     }
     // The battle's other questions and notices (the results) are taken as they stand.
     click(d, Dialog::IdOk);
