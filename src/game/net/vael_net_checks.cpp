@@ -180,7 +180,7 @@ bool VaelNetComponent::mutualWaitEnds(std::uint32_t at) {
     if (!waitsSince_) waitsSince_ = at;
     const std::optional<std::uint32_t> theirs = peer_ ? peer_->otherWaitsSince() : std::nullopt;
     // Bytes still unread (a sign of life, most often) are read before the wait is judged.
-    const comm::TcpLink* link = peer_->link();
+    const comm::TcpLink* link = peer_ ? peer_->link() : nullptr;
     if (!theirs || (link && link->unreadWaiting())) return false;
     // Each machine's signs of life keep the line open; two that only wait on each other would keep it
     // open for ever.
