@@ -77,8 +77,8 @@ void NetPeer::tick() {
         return;
     }
     const auto alive = alive_;
-    // A machine with the other's words still to read, or held here, may be waiting on nothing but itself.
-    const bool waits = waitsOnOther && waitsOnOther() && waiting_.empty() && !link_->unreadWaiting();
+    // A machine with the other's words held here may be waiting on nothing but itself.
+    const bool waits = waitsOnOther && waitsOnOther() && waiting_.empty();
     if (at - lastSent_ >= KeepAliveEvery &&
         !sendFrame(encodeFrame(FrameKind::KeepAlive, waits ? std::string(1, '\x01') : std::string())))
         return;

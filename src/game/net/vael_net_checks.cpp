@@ -154,19 +154,37 @@ std::string VaelNetComponent::awaited() const {
             activated_ && layer_ ? dynamic_cast<const Leader*>(layer_->findUnit(*activated_)) : nullptr;
         return "the orders of " + who + "'s leader" + (leader ? " " + leader->getName() : std::string());
     }
+    if (!owed()) {
+        const Leader* leader =
+            activated_ && layer_ ? dynamic_cast<const Leader*>(layer_->findUnit(*activated_)) : nullptr;
+        return "the end of the combat of " + who + "'s leader" + (leader ? " " + leader->getName() : std::string()) +
+               " (\"CombatDone\")";
+    }
     if (host_) return who + "'s check-in (\"SynchronizeGame\")";
     if (selfSynced_) return who + "'s word that all had checked in (\"GameSynchronized\")";
     return who + "'s next step of the battle";
 }
 
-bool VaelNetComponent::mutualWaitEnds(std::uint32_t at) {
-    const std::optional<std::uint32_t> theirs = peer_ ? peer_->otherWaitsSince() : std::nullopt;
+bool VaelNetComponent::waitsOnTheOther() const {
+    // The other machine's leader fights his combat there, which this machine waits to see ended.
+    const bool combatThere = acting_ == Acting::There && playing_ && !lost_ && !gameEnded_;
     // What the other machine sent and this one has not applied yet may be the word it waits for.
-    if (!theirs || !owedSince_ || !inbox_.empty()) return false;
-    if (comm::TcpLink* link = peer_->link(); link && link->unreadWaiting()) return false;
+    return (owed() || combatThere) && inbox_.empty();
+}
+
+bool VaelNetComponent::mutualWaitEnds(std::uint32_t at) {
+    if (!waitsOnTheOther()) {
+        waitsSince_.reset();
+        return false;
+    }
+    if (!waitsSince_) waitsSince_ = at;
+    const std::optional<std::uint32_t> theirs = peer_ ? peer_->otherWaitsSince() : std::nullopt;
+    // Bytes still unread (a sign of life, most often) are read before the wait is judged.
+    const comm::TcpLink* link = peer_ ? peer_->link() : nullptr;
+    if (!theirs || (link && link->unreadWaiting())) return false;
     // Each machine's signs of life keep the line open; two that only wait on each other would keep it
     // open for ever.
-    const std::uint32_t since = std::int32_t(*theirs - *owedSince_) > 0 ? *theirs : *owedSince_;
+    const std::uint32_t since = std::int32_t(*theirs - *waitsSince_) > 0 ? *theirs : *waitsSince_;
     if (at - since < MutualWaitLimit) return false;
     const std::string me = peer_->mine().player.empty() ? std::string("this machine") : peer_->mine().player;
     refuse("the two machines waited on each other for " + std::to_string(MutualWaitLimit / 1000) + " seconds, " +

@@ -106,7 +106,7 @@ void VaelNetComponent::setPeer(std::unique_ptr<comm::NetPeer> peer, bool host) {
     peer_->onTick = [this] {
         if (peer_) lookAtWaiting(peer_->now());
     };
-    peer_->waitsOnOther = [this] { return owed() && inbox_.empty(); };
+    peer_->waitsOnOther = [this] { return waitsOnTheOther(); };
     quietSince_ = now();
 }
 
@@ -169,6 +169,7 @@ void VaelNetComponent::heardFromOther() {
 }
 
 void VaelNetComponent::lookAtWaiting(std::uint32_t at) {
+    if (mutualWaitEnds(at)) return;
     if (!owed()) {
         owedSince_.reset();
         return showWaiting(false);
@@ -176,7 +177,6 @@ void VaelNetComponent::lookAtWaiting(std::uint32_t at) {
     // A question or the other side's orders began the wait; a check-in still owed is counted from
     // whichever came last, the other machine's last word or the first look that found it owing.
     if (!owedSince_) owedSince_ = at;
-    if (mutualWaitEnds(at)) return;
     const bool fromLook =
         !awaiting_ && !otherActs_ && !answeredHost_ && !hostBegins_ && std::int32_t(*owedSince_ - quietSince_) > 0;
     const std::uint32_t since = fromLook ? *owedSince_ : quietSince_;

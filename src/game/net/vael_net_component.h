@@ -300,6 +300,10 @@ private:
     std::string answerProblem(const ContainerBase* answer) const;
     // Ends the battle when both machines have waited on each other for MutualWaitLimit; true then.
     bool mutualWaitEnds(std::uint32_t now);
+    // This machine waits on the other for its next word: owed it, or waiting for the end of the other
+    // machine's leader's combat; and nothing of the other's waits here to be applied.
+    bool waitsOnTheOther() const;
+    std::optional<std::uint32_t> waitsSince_;
     // What this machine waits for from the other, as a player reads it.
     std::string awaited() const;
     // Drops a batch of words of the battle that comes after it ended here; true when it did.
