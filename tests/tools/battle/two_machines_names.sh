@@ -24,12 +24,12 @@ le32() { printf '\\x%02x\\x%02x\\x%02x\\x%02x' $(($1 & 255)) $(($1 >> 8 & 255)) 
 # How many bytes a text takes, whatever the locale counts as a character.
 size() { printf '%s' "$1" | wc -c; }
 
-# The whole greeting frame of a guest of this name (protocol 3), into a file.
+# The whole greeting frame of a guest of this name (protocol 4), into a file.
 greeting() {
   local name=$1 out=$2
   {
     printf 'VAEL'
-    printf "$(le16 3)$(le16 "$(size "$version")")"
+    printf "$(le16 4)$(le16 "$(size "$version")")"
     printf '%s' "$version"
     printf "$(le16 "$(size "$name")")"
     printf '%s' "$name"
