@@ -1,6 +1,7 @@
 #include "game/ai/vael_ai.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "framework/core/application.h"
 #include "framework/core/bus_event.h"
@@ -269,6 +270,7 @@ void VaelAI::InitAILeader(Group* group) {
     if (!group || !ownsGroup(*group)) return;
     if (Application* app = Application::instance()) app->beginWait();
     active_ = true;
+    finishAfterPass_ = false;
     boxShown_ = false;
     owPending_ = 0;
     owBegun_ = 0;
@@ -412,7 +414,12 @@ void VaelAI::GiveAIOrder() {
                   << " orders remaining." << std::endl;
     clearLists();
     const std::int16_t leftBefore = ordersLeft_;
+    // The pass's questions run the queue, and with it an end of the orders posted before the pass: the
+    // orders end once the pass has ordered what it orders, never in its middle.
+    ++passDepth_;
     runGroupOrders();
+    --passDepth_;
+    if (passDepth_ == 0 && std::exchange(finishAfterPass_, false)) postToSelf(msg::FinishedGivingAIOrders);
     // A pass that spent no order, started nothing and left nothing pending would be repeated for ever:
     // an order repeated to the unit ordered last is free, so it is no progress either.
     if (ordersLeft_ == leftBefore && !finished_ && movingUnits_.isEmpty() && !owPending_) {
@@ -501,6 +508,10 @@ void VaelAI::checkWithdrawalBegan() {
 }
 
 void VaelAI::FinishedGivingAIOrders() {
+    if (active_ && passDepth_ > 0) {
+        finishAfterPass_ = true;
+        return;
+    }
     if (!active_ || !movingUnits_.isEmpty() || owPending_) return;
     active_ = false;
     disconnectNamed(msg::MovementDone, onMovementDone);

@@ -179,6 +179,10 @@ private:
     bool visitor_ = false;
     std::uint32_t visitorNation_ = 0;
     bool active_ = false;
+    // A pass of orders under way (its questions may run the queue), and an end of the orders that came
+    // during it and waits for its end.
+    int passDepth_ = 0;
+    bool finishAfterPass_ = false;
     bool boxShown_ = false;
     bool stoodDown_ = false;
     std::int32_t ordersGiven_ = 0;

@@ -5,6 +5,8 @@
 
 #include "framework/core/answer.h"
 #include "framework/core/application.h"
+#include "framework/core/cb_task.h"
+#include "framework/core/registered_message.h"
 #include "framework/core/timer_callback.h"
 #include "framework/core/bus_event.h"
 #include "framework/core/debug_stream.h"
@@ -180,6 +182,27 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
         return;
     }
     layer.sendNamedEmpty(msg::InitLeader);
+}
+
+void PerformShockAtRest(VaelLogicalLayer& layer) {
+    const Application* app = Application::instance();
+    if (!layer.isBattleDecided() && app) {
+        // The word goes to the buses above and below the layer too: its copies on their way there are no
+        // step of the battle. Asked again once, behind everything else queued.
+        const auto shock = static_cast<std::int32_t>(RegisteredMessage::getId(msg::PerformShock));
+        bool busy = false, askedAgain = false;
+        app->forEachQueuedTask([&](const CBtask& task) {
+            if (task.event.id() != shock)
+                busy = true;
+            else if (task.callback.component == &layer)
+                askedAgain = true;
+        });
+        if (busy) {
+            if (!askedAgain) layer.sendNamedEmpty(msg::PerformShock);
+            return;
+        }
+    }
+    layer.performShock();
 }
 
 void CombatDone(VaelLogicalLayer& layer) {

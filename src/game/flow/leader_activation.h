@@ -39,6 +39,11 @@ void connectLeaderActivation(VaelLogicalLayer& layer);
 // leader had not begun his orders when the game was saved: then those of his activation).
 enum class ActivationKind { Activated, Resumed };
 void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, ActivationKind kind);
+// The leader's orders are over: his combats are fought once all his orders set going has come to rest on
+// this machine (what the orders' last steps queued, and what that queues in turn: a walk's end sets off a
+// reaction volley or a withdrawal, the volley a rout), so that nothing of his activation is decided after
+// its end is told.
+void PerformShockAtRest(VaelLogicalLayer& layer);
 void CombatDone(VaelLogicalLayer& layer);
 void DoneViewingCombatResults(VaelLogicalLayer& layer);
 // The step after the combat's pause: the view zooms out, the leader finishes and this machine reports.

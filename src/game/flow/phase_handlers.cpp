@@ -12,6 +12,7 @@
 #include "framework/core/payload_check.h"
 #include "framework/core/registered_message.h"
 #include "game/flow/flow_message_names.h"
+#include "game/flow/leader_activation.h"
 #include "game/flow/vael_logical_layer.h"
 #include "game/rules/combat/combat_name_struct.h"
 #include "game/rules/combat/elephant.h"
@@ -57,7 +58,7 @@ ContainerBase* onAddCombatants(Component* target, BusMessage, ContainerBase* dat
 }
 
 ContainerBase* onPerformShock(Component* target, BusMessage, ContainerBase* data) {
-    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) { layer.performShock(); });
+    return handled<void>(target, data, __LINE__, [](VaelLogicalLayer& layer) { PerformShockAtRest(layer); });
 }
 
 ContainerBase* onRoutingDone(Component* target, BusMessage, ContainerBase* data) {

@@ -455,7 +455,7 @@ List<short> PointedVaelLandscape::hexLineInDirection(std::int16_t hex, std::uint
     if (!block(i)) return line;
     std::int32_t d = static_cast<std::int32_t>(direction);
     if (d == 1 || d == 5) {
-        d = static_cast<std::int32_t>(turned(static_cast<std::uint32_t>(d), Roll::rand() % 2 == 0 ? -1 : 1));
+        d = static_cast<std::int32_t>(turned(static_cast<std::uint32_t>(d), Roll::shown() % 2 == 0 ? -1 : 1));
         const std::int32_t n = blockNeighbour(i, d);
         if (!block(n)) return line;
         line.append(blockToHex(n));
@@ -490,7 +490,7 @@ List<short> PointedVaelLandscape::hexLineInDirection(std::int16_t hex, std::uint
             if (!dropped[dirs[k]] && (tag == TagRoad || tag == TagFord)) chosen = k;
         }
         if (chosen < 0) {
-            const int start = (Roll::rand() % 4) % 3;
+            const int start = (Roll::shown() % 4) % 3;
             for (int k = 0; k < 3 && chosen < 0; ++k)
                 if (!dropped[dirs[(start + k) % 3]]) chosen = (start + k) % 3;
         }
@@ -667,7 +667,7 @@ void PointedVaelLandscape::returnFromMissileFire(const MissileDebrisStruct& debr
     default:
         return;
     }
-    auto below = [](int n) { return n <= 0 ? 0 : Roll::rand() % n; };
+    auto below = [](int n) { return n <= 0 ? 0 : Roll::shown() % n; };
     const int W = blockSize().w, H = blockSize().h;
     const int y = javelin ? H / 3 + below(H / 6) : H / 4 + below(H / 8);
     const int x = W / 5 + below(W / 10);

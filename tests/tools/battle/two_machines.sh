@@ -2,13 +2,16 @@
 # Plays a battle between two vael-battle processes on this machine, one hosting on a free port and one
 # joining it, for each seed given; fails, naming the seed, when either does not end its battle cleanly,
 # when the pair does not end within the time limit (a hang: both are stopped), or when the two do not print the same commentary and outcome.
-#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] [--turns CAP] [--plans KIND] SEED...
+#   two_machines.sh TOOL SCENARIO [--data DIR] [--jobs N] [--limit SECONDS] [--display] [--turns CAP] [--plans KIND]
+#                   [--traces] SEED...
 # With --jobs, that many pairs play at once; the limit (120 seconds unless given) holds for each pair.
 # With --display both machines play the animations on the game's display layers. Each machine draws its
 # plans by the seed as the tool does, or of the kind --plans gives (a battle recorded with those plans).
 # With --turns both machines stop at the cap: each exits as the other does and prints the same commentary
 # and outcome, and neither takes the other's going for a leave. Nothing names an elephant after the line
-# that tells it rampaging: it is bound to leave play on both machines.
+# that tells it rampaging: it is bound to leave play on both machines. With --traces both machines write the
+# game's trace, and a pair fails where either shows a unit moving, firing, routing or rallying after its
+# leader's orders are over and before the battle's next step opens (acts_after_orders.awk).
 set -u
 . "$(dirname "$0")/host_port.sh"
 tool=$1
@@ -18,6 +21,7 @@ data=()
 display=()
 turns=()
 plans=()
+traces=false
 jobs=1
 limit=120
 while [ $# -gt 0 ]; do
@@ -28,6 +32,7 @@ while [ $# -gt 0 ]; do
     --display) display=(--display); shift ;;
     --turns) turns=(--turns "$2"); shift 2 ;;
     --plans) plans=(--plans "$2"); shift 2 ;;
+    --traces) traces=true; shift ;;
     *) break ;;
   esac
 done
@@ -51,9 +56,11 @@ beasts_named() {
 play() {
   local seed=$1 dir="$work/$1" verdict="$work/$1.verdict"
   mkdir -p "$dir"
+  local hostTrace=() guestTrace=()
+  if $traces; then hostTrace=(--trace "$dir/host.trace"); guestTrace=(--trace "$dir/guest.trace"); fi
   : >"$dir/host.err"
   timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" "${plans[@]}" --seed "$seed" --host 0 \
-    >"$dir/host.out" 2>"$dir/host.err" &
+    "${hostTrace[@]}" >"$dir/host.out" 2>"$dir/host.err" &
   local host=$! port=""
   port=$(host_port "$host" "$dir/host.err")
   if [ -z "$port" ]; then
@@ -62,7 +69,7 @@ play() {
     return
   fi
   timeout -s KILL "$limit" "$tool" "$scenario" "${data[@]}" "${display[@]}" "${turns[@]}" "${plans[@]}" --seed "$seed" \
-    --join "127.0.0.1:$port" \
+    --join "127.0.0.1:$port" "${guestTrace[@]}" \
     >"$dir/guest.out" 2>"$dir/guest.err"
   local guest=$?
   { wait "$host"; } 2>/dev/null
@@ -112,6 +119,14 @@ play() {
   if [ -n "$named" ]; then
     { echo "FAILED seed $seed: a beast is named after its rampage"; echo "$named"; } >"$verdict"
     return
+  fi
+  if $traces; then
+    local acts
+    acts=$(awk -f "$(dirname "$0")/acts_after_orders.awk" "$dir/host.trace"; awk -f "$(dirname "$0")/acts_after_orders.awk" "$dir/guest.trace")
+    if [ -n "$acts" ]; then
+      { echo "FAILED seed $seed: a unit acts after its leader's orders are over"; echo "$acts" | head -5; } >"$verdict"
+      return
+    fi
   fi
   echo "ok seed $seed: $(grep '^Outcome: ' "$dir/host.out") ($(wc -l <"$dir/host.out") lines on both)" >"$verdict"
   rm -rf "$dir"
