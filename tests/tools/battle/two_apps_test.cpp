@@ -393,7 +393,7 @@ TEST_F(TwoApps, AGuestLostMidBattleEndsTheHostsGameCleanly) {
     // The guest did not leave: the loss's own line tells of it, and nothing says he left the game.
     EXPECT_EQ(std::count(host->commentary.begin(), host->commentary.end(),
                          "\\BThe connection to Guest was lost: " + host->lost[0].substr(LostPrefix.size()) +
-                             ". The battle ends, won by default.\\b"),
+                             ". The battle ends, won by default by Host.\\b"),
               1);
     for (const std::string& line : host->commentary)
         EXPECT_EQ(line.find("has left the game"), std::string::npos) << line;
