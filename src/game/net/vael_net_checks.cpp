@@ -149,17 +149,10 @@ std::string VaelNetComponent::answerProblem(const ContainerBase* answer) const {
 std::string VaelNetComponent::awaited() const {
     const std::string who = otherPlayer_.empty() ? std::string("the other player") : otherPlayer_;
     if (awaiting_) return who + "'s answer to " + asked_;
-    if (otherActs_) {
-        const Leader* leader =
-            activated_ && layer_ ? dynamic_cast<const Leader*>(layer_->findUnit(*activated_)) : nullptr;
-        return "the orders of " + who + "'s leader" + (leader ? " " + leader->getName() : std::string());
-    }
-    if (!owed()) {
-        const Leader* leader =
-            activated_ && layer_ ? dynamic_cast<const Leader*>(layer_->findUnit(*activated_)) : nullptr;
-        return "the end of the combat of " + who + "'s leader" + (leader ? " " + leader->getName() : std::string()) +
-               " (\"CombatDone\")";
-    }
+    const Leader* leader = activated_ && layer_ ? dynamic_cast<const Leader*>(layer_->findUnit(*activated_)) : nullptr;
+    const std::string named = leader ? " " + leader->getName() : std::string();
+    if (otherActs_) return "the orders of " + who + "'s leader" + named;
+    if (!owed()) return "the end of the combat of " + who + "'s leader" + named + " (\"CombatDone\")";
     if (host_) return who + "'s check-in (\"SynchronizeGame\")";
     if (selfSynced_) return who + "'s word that all had checked in (\"GameSynchronized\")";
     return who + "'s next step of the battle";

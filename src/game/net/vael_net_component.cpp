@@ -592,6 +592,8 @@ void VaelNetComponent::deliver() {
         if (deliveriesHeld_ && i + 1 < batch.size()) {
             inbox_.emplace_front(std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(i + 1)),
                                  std::make_move_iterator(batch.end()));
+            // Still held here: counted again against what may wait, since the whole batch was forgotten.
+            for (const comm::ReceivedMessage& held : inbox_.front()) heldBytes_ += held.bytes;
             return;
         }
     }

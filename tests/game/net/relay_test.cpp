@@ -1179,26 +1179,31 @@ TEST_F(Relay, WhatTheHostSaysAfterItsWordToBeginIsTakenOnceTheGuestReleasesInOrd
     Stepping stepper;
     stepper.attach(app);
     playAfresh(false);
-    const auto line = [this](const char* text) {
-        return from("AddCommentary", new Container<std::string>(text));
+    // Each line weighs what its frame did, so that what waits held is counted against the bound.
+    const auto line = [this](const char* text, std::size_t bytes) {
+        comm::ReceivedMessage m = from("AddCommentary", new Container<std::string>(text));
+        m.bytes = bytes;
+        return m;
     };
     // Two batches come within one step of the bus: the second is queued before the word is taken.
     stepper.step = [&] {
         std::vector<comm::ReceivedMessage> first;
-        first.push_back(line("before the word"));
+        first.push_back(line("before the word", 1));
         first.push_back(from("NetStartBattle", new Container<std::string>("short.scn\n(Rajavan)")));
-        first.push_back(line("after the word"));
+        first.push_back(line("after the word", 20));
         receive(std::move(first));
         std::vector<comm::ReceivedMessage> second;
-        second.push_back(line("queued before the hold"));
+        second.push_back(line("queued before the hold", 300));
         receive(std::move(second));
     };
     app.sendNamedEmpty("StepNow");
     std::vector<comm::ReceivedMessage> third;
-    third.push_back(line("while held"));
+    third.push_back(line("while held", 4000));
     receive(std::move(third));
     EXPECT_EQ(ear.heard, Lines{"AddCommentary before the word"});
     EXPECT_TRUE(net.deliveriesHeld());
+    // The rest of the word's own batch waits too, and is counted as the batches behind it are.
+    EXPECT_EQ(net.heldBytes(), 20u + 300u + 4000u);
     net.releaseDeliveries();
     app.drainQueue();
     EXPECT_FALSE(net.deliveriesHeld());
@@ -1208,6 +1213,7 @@ TEST_F(Relay, WhatTheHostSaysAfterItsWordToBeginIsTakenOnceTheGuestReleasesInOrd
     net.releaseDeliveries();
     app.drainQueue();
     EXPECT_EQ(ear.heard.size(), 4u);
+    EXPECT_EQ(net.heldBytes(), 0u);
     EXPECT_TRUE(lost.empty());
     stepper.detach();
 }
