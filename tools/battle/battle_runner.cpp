@@ -561,7 +561,9 @@ private:
     void waitForTheOtherMachine() {
         VaelPhysicalLayers* views = app_.views();
         comm::NetPeer* peer = app_.net().peer();
-        const bool still = app_.queuedTasks() == 0 && platform_.queuedEvents() == 0;
+        // The combats' wait for the display runs on the clock: the battle is not still meanwhile.
+        const bool still = app_.queuedTasks() == 0 && platform_.queuedEvents() == 0 &&
+                           !restAwaited(app_.logicalLayer());
         if (still && peer && peer->isOpen() && app_.net().awaitsTheOther() && !(views && views->shownViewBusy())) {
             while (peer->isOpen() && !platform_.waitForSockets(NetworkKeepAliveSliceMs))
                 peer->tick();

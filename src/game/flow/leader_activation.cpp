@@ -49,6 +49,17 @@ ContainerBase* onDoneViewingCombatResults(Component* target, BusMessage, Contain
     return nullptr;
 }
 
+// How often the combats' wait for the display looks again: slower than the display's own steps, so that
+// its timer never sets the pace of the program's clock.
+constexpr std::uint16_t RestLookRate = 10;
+
+ContainerBase* onRestLooked(Component* target, BusMessage, ContainerBase*) {
+    VaelLogicalLayer* layer = layerOf(target, __LINE__);
+    if (!layer || layer->displayOwesAReply()) return nullptr;
+    PerformShockAtRest(*layer);
+    return nullptr;
+}
+
 ContainerBase* onCombatPauseOver(Component* target, BusMessage, ContainerBase*) {
     if (VaelLogicalLayer* layer = layerOf(target, __LINE__)) CombatPauseOver(*layer);
     return nullptr;
@@ -184,11 +195,23 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
     layer.sendNamedEmpty(msg::InitLeader);
 }
 
+namespace {
+
+bool localLeaderActs(const VaelLogicalLayer& layer) {
+    const Group* group = layer.getActiveGroup();
+    const auto* leader = group ? dynamic_cast<const Leader*>(group->leader) : nullptr;
+    return leader && layer.isLocalLeader(leader);
+}
+
+} // namespace
+
 void PerformShockAtRest(VaelLogicalLayer& layer) {
+    layer.killTimer(onRestLooked);
     const Application* app = Application::instance();
     if (!layer.isBattleDecided() && app) {
         // The word goes to the buses above and below the layer too: its copies on their way there are no
-        // step of the battle. Asked again once, behind everything else queued.
+        // step of the battle. Asked again once, behind everything else queued; asked again already, that
+        // asking goes on.
         const auto shock = static_cast<std::int32_t>(RegisteredMessage::getId(msg::PerformShock));
         bool busy = false, askedAgain = false;
         app->forEachQueuedTask([&](const CBtask& task) {
@@ -197,12 +220,28 @@ void PerformShockAtRest(VaelLogicalLayer& layer) {
             else if (task.callback.component == &layer)
                 askedAgain = true;
         });
-        if (busy) {
-            if (!askedAgain) layer.sendNamedEmpty(msg::PerformShock);
+        if (askedAgain) return;
+        if (busy) return layer.sendNamedEmpty(msg::PerformShock);
+        // A walk the display still plays ends with what it sets off (a reaction volley, a withdrawal): where
+        // the orders were given, between two machines, the combats wait for it by the clock, and are asked
+        // again once it has ended. The other machine plays what it is told, in the order told.
+        if (layer.isPlayedOnTwoMachines() && localLeaderActs(layer) && layer.displayOwesAReply()) {
+            debugStream() << "VaelLogicalLayer: the combats wait for the display to end what the orders set going"
+                          << std::endl;
+            layer.addTimer(onRestLooked, RestLookRate);
             return;
         }
     }
     layer.performShock();
+}
+
+bool restAwaited(const VaelLogicalLayer& layer) {
+    const Application* app = Application::instance();
+    if (!app) return false;
+    const Callback look(const_cast<VaelLogicalLayer*>(&layer), onRestLooked);
+    for (int slot = 0; slot < Application::TimerSlots; ++slot)
+        if (app->timer(slot).state != TimerCallback::Free && app->timer(slot).callback == look) return true;
+    return false;
 }
 
 void CombatDone(VaelLogicalLayer& layer) {
@@ -242,6 +281,7 @@ bool combatPauseUnderWay(const VaelLogicalLayer& layer) {
 
 void endCombatPause(VaelLogicalLayer& layer) {
     layer.killTimer(onCombatPauseOver);
+    layer.killTimer(onRestLooked);
 }
 
 void CombatPauseOver(VaelLogicalLayer& layer) {

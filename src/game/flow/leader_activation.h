@@ -44,6 +44,8 @@ void LeaderActivated(VaelLogicalLayer& layer, const std::string& leaderName, Act
 // reaction volley or a withdrawal, the volley a rout), so that nothing of his activation is decided after
 // its end is told.
 void PerformShockAtRest(VaelLogicalLayer& layer);
+// Whether the combats wait, by the clock, for the display to end a walk the orders set going.
+bool restAwaited(const VaelLogicalLayer& layer);
 void CombatDone(VaelLogicalLayer& layer);
 void DoneViewingCombatResults(VaelLogicalLayer& layer);
 // The step after the combat's pause: the view zooms out, the leader finishes and this machine reports.

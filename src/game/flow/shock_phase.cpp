@@ -223,11 +223,11 @@ void ShockPhase::performShock() {
         combatCenterOnRegion(combats);
         layer_.sendNamedEmpty(msg::RemoveAllBattleArrows);
         battleCount_ = 0;
-        std::int16_t started = 0;
-        bool fought = false;
-        for (CombatStruct combat; combats.removeFirst(combat); fought = true)
-            started = static_cast<std::int16_t>(resolveShockBattle(combat, started));
-        if (!fought) layer_.sendNamedEmpty(msg::CombatDone);
+        if (combats.isEmpty()) {
+            layer_.sendNamedEmpty(msg::CombatDone);
+            return;
+        }
+        resolveAll(combats);
         return;
     }
     wontFit_ = 1;
@@ -267,9 +267,29 @@ void ShockPhase::performNextCombatGroup() {
     List<CombatStruct> group;
     if (!combatGroups_.removeFirst(group)) return;
     advances_.clear();
+    resolveAll(group);
+}
+
+void ShockPhase::resolveAll(List<CombatStruct>& battles) {
+    struct Resolving {
+        bool& flag;
+        ~Resolving() { flag = false; }
+    } resolving{resolving_ = true};
+    endedUnlisted_.clear();
     std::int16_t started = 0;
-    for (CombatStruct combat; group.removeFirst(combat);)
+    for (CombatStruct combat; battles.removeFirst(combat);)
         started = static_cast<std::int16_t>(resolveShockBattle(combat, started));
+    resolving_ = false;
+    endedUnlisted_.clear();
+    routingEnded();
+}
+
+void ShockPhase::addRouting(short value) {
+    if (endedUnlisted_.contains(value)) {
+        endedUnlisted_.remove(value);
+        return;
+    }
+    unitsRouting_.append(value);
 }
 
 std::uint16_t ShockPhase::willCombatFit(const List<CombatStruct>& combats) {
@@ -312,9 +332,16 @@ void ShockPhase::combatCenterOnRegion(const List<CombatStruct>& combats) {
 }
 
 void ShockPhase::RoutingDone(short value) {
-    if (!unitsRouting_.contains(value)) return;
+    if (!unitsRouting_.contains(value)) {
+        if (resolving_) endedUnlisted_.append(value);
+        return;
+    }
     unitsRouting_.remove(value);
-    if (!unitsRouting_.isEmpty()) return;
+    routingEnded();
+}
+
+void ShockPhase::routingEnded() {
+    if (resolving_ || !unitsRouting_.isEmpty()) return;
     if (advances_.isEmpty()) {
         layer_.sendNamedEmpty(msg::SomeCombatDone);
         return;

@@ -44,11 +44,22 @@ public:
 
     // What the battles of the phase report as they are fought.
     std::int16_t nextBattleNumber() { return battleCount_ = static_cast<std::int16_t>(battleCount_ + 1); }
-    void addRouting(short value) { unitsRouting_.append(value); }
+    void addRouting(short value);
     void addAdvance(const CombatAdvance& advance) { advances_.append(advance); }
 
 private:
+    // Fights a set of battles; the phase goes on only once the last of them is listed, however soon the
+    // first ones report their end (a battle ended before its blow, a display with nothing else to play).
+    void resolveAll(List<CombatStruct>& battles);
+    // Every listed battle and rout has ended: the victors advance, or the set is over.
+    void routingEnded();
+
     VaelLogicalLayer& layer_;
+    bool resolving_ = false;
+    // Routs whose end was reported while the battles were fought, before their battle listed them: a rout
+    // shown at once (a beast's rampage handed to the display between two machines) ends within the blow
+    // that breaks the unit.
+    List<short> endedUnlisted_;
     List<List<CombatStruct>> combatGroups_;
     std::uint16_t wontFit_ = 0;
     std::int16_t battleCount_ = 0;

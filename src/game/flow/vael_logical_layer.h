@@ -51,6 +51,11 @@ public:
     // The main window shows the battle's title; the shell tells the layer how to reach it.
     using TitleSink = std::function<void(const std::string&)>;
     void setTitleSink(TitleSink sink) { titleSink_ = std::move(sink); }
+    // Whether the display this machine shows still owes the rules the end of something it plays (a walk,
+    // a volley, a rout): the shell's to say, as the display is its own. Unset, nothing is owed.
+    using DisplayOwes = std::function<bool()>;
+    void setDisplayOwes(DisplayOwes owes) { displayOwes_ = std::move(owes); }
+    bool displayOwesAReply() const { return displayOwes_ && displayOwes_(); }
 
     // Look-ups; null (or false) when nothing matches.
     VaelUnit* findUnit(std::uint16_t unitNumber) const;
@@ -269,6 +274,7 @@ private:
     List<CombatStruct> combats_;
     List<LeaderUnitInfo> leaderRecords_;
     TitleSink titleSink_;
+    DisplayOwes displayOwes_;
     std::unique_ptr<GameControl> gameControl_;
     GameControl::LeaderOrderDialog leaderOrderDialog_;
     SideControlServices sideServices_;

@@ -223,6 +223,8 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     listener_->attach(*layer_);
     commentary_.attach(*layer_);
     if (views == Views::Shown) makeViews();
+    // A leader's combats wait for what his orders set going to end on the display shown here.
+    layer_->setDisplayOwes([this] { return views_ && views_->shownViewOwesAReply(); });
     net_ = std::make_unique<VaelNetComponent>();
     net_->setLayer(layer_.get());
     net_->attach(*layer_);
@@ -237,6 +239,7 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
 
 VaelApp::~VaelApp() {
     Leader::setFinishPrompt(nullptr);
+    if (layer_) layer_->setDisplayOwes(nullptr);
     finishPrompt_.reset();
     if (layer_) layer_->CloseGame();
     if (net_) net_->detach();
