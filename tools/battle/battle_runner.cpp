@@ -271,6 +271,15 @@ private:
         return turnsBegun_;
     }
 
+    // The meeting with the other machine as it goes: the deadline of the whole wait, every caller (the one
+    // that greeted first chosen), why the last of them went, and why no line could be had.
+    struct Meeting {
+        std::chrono::steady_clock::time_point deadline;
+        std::vector<std::unique_ptr<comm::NetPeer>> callers;
+        comm::NetPeer* chosen = nullptr;
+        std::string error, refused, chosenLost;
+    };
+
     // Meets the other machine and greets it; false (the outcome says why) when it cannot. The host takes
     // the first caller that greets: one that never says who it is keeps nobody out.
     bool connect() {
@@ -279,127 +288,178 @@ private:
         // and the loop itself waits for the network in real time while the rules stand still
         // (waitForTheOtherMachine).
         platform_.networkInRealTime = !options_.display;
-        std::string error;
-        comm::TcpListener listener(platform_);
-        const auto now = [this] {
-            return options_.clock ? options_.clock() : std::chrono::steady_clock::now();
-        };
-        const auto deadline = now() + std::chrono::milliseconds(options_.networkWait);
-        const auto late = [&] { return now() > deadline; };
-        // Each wait for the network lasts only what is left of the whole: a caller that comes and never
-        // greets would otherwise start a full wait of its own.
-        const auto waitForTheOther = [&] {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now()).count();
-            platform_.socketWaitLimit = static_cast<std::int32_t>(std::max<long long>(1, left));
-            if (app_.waitMessage()) app_.pumpMessage();
-        };
-        const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, hosting() ? "Host" : "Guest",
-                                  static_cast<std::uint16_t>(hosting() ? 1 : 0)};
-        std::vector<std::unique_ptr<comm::NetPeer>> callers;
-        comm::NetPeer* chosen = nullptr;
-        std::string refused, chosenLost;
-        const auto call = [&](std::unique_ptr<comm::TcpLink> link) {
-            auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
-            // The battle's own timers move the headless clock on at once; the other machine's silence is
-            // the wall's.
-            peer->clock = comm::NetPeer::wallClock();
-            comm::NetPeer* at = peer.get();
-            peer->onGreeted = [&chosen, at](const comm::Greeting&) {
-                if (chosen) return at->refuse("the battle has its players already");
-                chosen = at;
-                // What the other machine sends from now on may come in the same read as its greeting,
-                // before the battle is ready to take it: it waits in the peer.
-                at->hold();
-            };
-            peer->onLost = [&refused, &chosen, &chosenLost, at](const std::string& why) {
-                refused = why;
-                if (at == chosen) chosenLost = why;
-            };
-            callers.push_back(std::move(peer));
-            at->start();
-        };
-        if (hosting()) {
-            if (!listener.listen(static_cast<std::uint16_t>(options_.hostPort), error))
-                return stop(BattleStatus::LoadFailed, error), false;
-            if (options_.portNotice)
-                *options_.portNotice << "hosting on port " << listener.port() << std::endl;
-            listener.onAccept = call;
-            while (!chosen && !late())
-                waitForTheOther();
-            listener.close();
-        } else {
-            std::unique_ptr<comm::TcpLink> link;
-            // A host that has only begun may not listen yet: a refusal is tried again a few times, quickly,
-            // and then told. A host that does not answer at all is waited for, and the wait said.
-            int refusals = 0;
-            bool waitTold = false;
-            while (!(link = comm::TcpLink::connect(platform_, options_.joinHost, options_.joinPort, error,
-                                                   1000)) &&
-                   !late()) {
-                if (error.find(std::string("(").append(std::strerror(ECONNREFUSED)).append(")")) != std::string::npos) {
-                    if (++refusals >= JoinRefusals) break;
-                } else if (!std::exchange(waitTold, true) && options_.portNotice) {
-                    *options_.portNotice << "waiting up to " << options_.networkWait / 1000 << " seconds for "
-                                         << options_.joinHost << ":" << options_.joinPort << " to answer ("
-                                         << error << ")" << std::endl;
-                }
-                std::this_thread::sleep_for(std::chrono::milliseconds(refusals ? 300 : 50));
-            }
-            // Without a line there is nothing to wait for.
-            if (link) {
-                call(std::move(link));
-                while (!chosen && refused.empty() && !late())
-                    waitForTheOther();
-            }
-        }
+        Meeting meeting;
+        meeting.deadline = networkNow() + std::chrono::milliseconds(options_.networkWait);
+        if (!hosting())
+            joinTheHost(meeting);
+        else if (!listenForTheGuest(meeting))
+            return false;
         // From here on the other machine's silence is measured a whole wait at a time.
         platform_.socketWaitLimit = options_.networkWait;
-        if (!chosen) {
-            const std::string why = !refused.empty()   ? refused
-                                    : !callers.empty() ? "the other machine did not greet"
-                                    : !error.empty()   ? error
-                                                       : "nobody came to play";
-            return stop(BattleStatus::Disconnected, why), false;
+        std::unique_ptr<comm::NetPeer> peer = theChosen(meeting);
+        if (!peer) return false;
+        VaelNetComponent& net = app_.net();
+        net.setPeer(std::move(peer), hosting());
+        wireTheNet(net);
+        // The host's battle begins at once and asks the other machine as it goes; the guest's waits for its
+        // own to be loaded (see play).
+        if (hosting()) net.peer()->release();
+        return true;
+    }
+
+    std::chrono::steady_clock::time_point networkNow() const {
+        return options_.clock ? options_.clock() : std::chrono::steady_clock::now();
+    }
+
+    bool late(const Meeting& meeting) const { return networkNow() > meeting.deadline; }
+
+    // Each wait for the network lasts only what is left of the whole: a caller that comes and never
+    // greets would otherwise start a full wait of its own.
+    void waitOnTheNetwork(const Meeting& meeting) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(meeting.deadline - networkNow()).count();
+        platform_.socketWaitLimit = static_cast<std::int32_t>(std::max<long long>(1, left));
+        if (app_.waitMessage()) app_.pumpMessage();
+    }
+
+    // False (the outcome says why) when the port cannot be listened on.
+    bool listenForTheGuest(Meeting& meeting) {
+        comm::TcpListener listener(platform_);
+        if (!listener.listen(static_cast<std::uint16_t>(options_.hostPort), meeting.error))
+            return stop(BattleStatus::LoadFailed, meeting.error), false;
+        if (options_.portNotice) *options_.portNotice << "hosting on port " << listener.port() << std::endl;
+        listener.onAccept = [this, &meeting](std::unique_ptr<comm::TcpLink> link) {
+            hear(meeting, std::move(link));
+        };
+        while (!meeting.chosen && !late(meeting))
+            waitOnTheNetwork(meeting);
+        listener.close();
+        return true;
+    }
+
+    void joinTheHost(Meeting& meeting) {
+        std::unique_ptr<comm::TcpLink> link;
+        // A host that has only begun may not listen yet: a refusal is tried again a few times, quickly,
+        // and then told. A host that does not answer at all is waited for, and the wait said.
+        int refusals = 0;
+        bool waitTold = false;
+        std::string& error = meeting.error;
+        while (
+            !(link = comm::TcpLink::connect(platform_, options_.joinHost, options_.joinPort, error, 1000)) &&
+            !late(meeting)) {
+            if (error.find(std::string("(").append(std::strerror(ECONNREFUSED)).append(")")) !=
+                std::string::npos) {
+                if (++refusals >= JoinRefusals) break;
+            } else if (!std::exchange(waitTold, true) && options_.portNotice) {
+                *options_.portNotice << "waiting up to " << options_.networkWait / 1000 << " seconds for "
+                                     << options_.joinHost << ":" << options_.joinPort << " to answer ("
+                                     << error << ")" << std::endl;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(refusals ? 300 : 50));
+        }
+        // Without a line there is nothing to wait for.
+        if (!link) return;
+        hear(meeting, std::move(link));
+        while (!meeting.chosen && meeting.refused.empty() && !late(meeting))
+            waitOnTheNetwork(meeting);
+    }
+
+    // A caller on the line: the first to greet is chosen, and what it sends from then on waits.
+    void hear(Meeting& meeting, std::unique_ptr<comm::TcpLink> link) {
+        const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, hosting() ? "Host" : "Guest",
+                                  static_cast<std::uint16_t>(hosting() ? 1 : 0)};
+        auto peer = std::make_unique<comm::NetPeer>(std::move(link), mine);
+        // The battle's own timers move the headless clock on at once; the other machine's silence is
+        // the wall's.
+        peer->clock = comm::NetPeer::wallClock();
+        comm::NetPeer* at = peer.get();
+        peer->onGreeted = [&chosen = meeting.chosen, at](const comm::Greeting&) {
+            if (chosen) return at->refuse("the battle has its players already");
+            chosen = at;
+            // What the other machine sends from now on may come in the same read as its greeting,
+            // before the battle is ready to take it: it waits in the peer.
+            at->hold();
+        };
+        peer->onLost = [&meeting, at](const std::string& why) {
+            meeting.refused = why;
+            if (at == meeting.chosen) meeting.chosenLost = why;
+        };
+        meeting.callers.push_back(std::move(peer));
+        at->start();
+    }
+
+    // The caller chosen, the others turned away; none (the outcome says why) when none greeted or the one
+    // that did is gone.
+    std::unique_ptr<comm::NetPeer> theChosen(Meeting& meeting) {
+        if (!meeting.chosen) {
+            const std::string why = !meeting.refused.empty()   ? meeting.refused
+                                    : !meeting.callers.empty() ? "the other machine did not greet"
+                                    : !meeting.error.empty()   ? meeting.error
+                                                               : "nobody came to play";
+            stop(BattleStatus::Disconnected, why);
+            return nullptr;
         }
         // The other machine may have greeted and gone in one breath (its battle would not load, say): it
         // is gone before the battle could hear of it, and nothing will come from it.
-        if (!chosen->isOpen())
-            return stop(BattleStatus::Disconnected,
-                        "the other machine is gone: " +
-                            (chosenLost.empty() ? std::string("the connection closed") : chosenLost)),
-                   false;
+        if (!meeting.chosen->isOpen()) {
+            stop(BattleStatus::Disconnected,
+                 "the other machine is gone: " + (meeting.chosenLost.empty()
+                                                      ? std::string("the connection closed")
+                                                      : meeting.chosenLost));
+            return nullptr;
+        }
         std::unique_ptr<comm::NetPeer> peer;
-        for (auto& caller : callers) {
-            if (caller.get() == chosen)
+        for (auto& caller : meeting.callers) {
+            if (caller.get() == meeting.chosen)
                 peer = std::move(caller);
             else if (caller->isOpen())
                 caller->turnAway("the battle has its players already"); // one that never greeted
         }
-        callers.clear();
-        VaelNetComponent& net = app_.net();
-        net.setPeer(std::move(peer), hosting());
+        meeting.callers.clear();
+        return peer;
+    }
+
+    // What the network component tells the battle, and asks of it.
+    void wireTheNet(VaelNetComponent& net) {
         if (!options_.cutBefore.empty())
             net.toPeer = [this](const std::vector<std::string>& batch, std::string& error) {
-                comm::NetPeer* peer = app_.net().peer();
-                if (!peer) return error = "the connection is closed", false;
-                for (const std::string& payload : batch)
-                    if (comm::ReceivedMessage message; comm::decodeMessage(payload, message, error) &&
-                                                        message.event.id() >= 0 && message.event.id() <= 0xFFFF &&
-                                                        RegisteredMessage::nameOf(static_cast<std::uint16_t>(
-                                                            message.event.id())) == options_.cutBefore) {
-                        // Both ways at once, as a line that breaks: each end reads the loss as it would.
-                        if (peer->link() && peer->link()->isOpen()) ::shutdown(peer->link()->socket(), SHUT_RDWR);
-                        return error = "the line was cut under " + options_.cutBefore, false;
-                    }
-                return peer->sendBatch(batch, error);
+                return sendOrCut(batch, error);
             };
         net.onLost = [this](const std::string& why, bool gameOver) {
             if (!gameOver) lost_ = why;
         };
-        // With the display, what this machine shows (and the pause after a combat, whose end checks this
-        // machine in) is played out before the other's next word is taken, so that each machine takes it at
-        // the same point of its own battle however fast the two run; a question asked there is waited for as
-        // the loop waits (waitForTheOtherMachine).
+        holdWhileShowing(net);
+        // Told once a wait on the other machine has gone on for a few seconds: a frozen machine is then
+        // known to be waited for before its silence runs out.
+        net.onWaiting = [this](const std::string& player) {
+            if (!player.empty() && options_.portNotice)
+                *options_.portNotice << "waiting for " << player << "'s machine to answer (it is lost after "
+                                     << comm::NetPeer::SilenceLimit / 1000 << " seconds of silence)"
+                                     << std::endl;
+        };
+    }
+
+    // The batch goes to the other machine unless it carries the message the line is to be cut under.
+    bool sendOrCut(const std::vector<std::string>& batch, std::string& error) {
+        comm::NetPeer* peer = app_.net().peer();
+        if (!peer) return error = "the connection is closed", false;
+        for (const std::string& payload : batch)
+            if (comm::ReceivedMessage message; comm::decodeMessage(payload, message, error) &&
+                                               message.event.id() >= 0 && message.event.id() <= 0xFFFF &&
+                                               RegisteredMessage::nameOf(static_cast<std::uint16_t>(
+                                                   message.event.id())) == options_.cutBefore) {
+                // Both ways at once, as a line that breaks: each end reads the loss as it would.
+                if (peer->link() && peer->link()->isOpen()) ::shutdown(peer->link()->socket(), SHUT_RDWR);
+                return error = "the line was cut under " + options_.cutBefore, false;
+            }
+        return peer->sendBatch(batch, error);
+    }
+
+    // With the display, what this machine shows (and the pause after a combat, whose end checks this
+    // machine in) is played out before the other's next word is taken, so that each machine takes it at
+    // the same point of its own battle however fast the two run; a question asked there is waited for as
+    // the loop waits (waitForTheOtherMachine).
+    void holdWhileShowing(VaelNetComponent& net) {
         if (options_.display) {
             platform_.holdSockets = [this] {
                 VaelPhysicalLayers* views = app_.views();
@@ -411,18 +471,6 @@ private:
                 return app_.pumpMessage() != 0;
             };
         }
-        // Told once a wait on the other machine has gone on for a few seconds: a frozen machine is then
-        // known to be waited for before its silence runs out.
-        net.onWaiting = [this](const std::string& player) {
-            if (!player.empty() && options_.portNotice)
-                *options_.portNotice << "waiting for " << player << "'s machine to answer (it is lost after "
-                                     << comm::NetPeer::SilenceLimit / 1000 << " seconds of silence)"
-                                     << std::endl;
-        };
-        // The host's battle begins at once and asks the other machine as it goes; the guest's waits for its
-        // own to be loaded (see play).
-        if (hosting()) net.peer()->release();
-        return true;
     }
 
     // What this machine still has for the other goes before the connection closes.

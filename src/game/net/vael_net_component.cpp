@@ -498,107 +498,130 @@ void VaelNetComponent::deliver() {
     inbox_.pop_front();
     forgetBatch(batch);
     if (droppedAfterTheEnd(batch)) return;
-    const std::int32_t stateId = RegisteredMessage::getId(msg::BattleState);
-    const std::int32_t beginTurnId = RegisteredMessage::getId(msg::BeginTurn);
-    const std::int32_t activateId = RegisteredMessage::getId(msg::ActivateLeader);
-    const std::int32_t endOfGameId = RegisteredMessage::getId(msg::EndOfGame);
-    const std::int32_t endOfTurnId = RegisteredMessage::getId(msg::EndOfTurn);
-    const std::int32_t gameEndedId = RegisteredMessage::getId(msg::GameEnded);
-    const bool stateCame = !batch.empty() && batch[0].event.id() == stateId;
+    const bool stateCame =
+        !batch.empty() && batch[0].event.id() == RegisteredMessage::getId(msg::BattleState);
     for (std::size_t i = 0; i < batch.size(); ++i) {
         comm::ReceivedMessage& m = batch[i];
         if (!playing_ || lost_) return dropped(batch, i);
-        if (m.event.id() == stateId) {
-            if (const std::string why = takeState(*static_cast<Container<BattleStateStruct>*>(m.data.get()));
-                !why.empty())
-                return refuse("refused a frame: " + why);
-            continue;
-        }
-        // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
-        const std::int32_t id = m.event.id();
-        if (id == BEGIN_GAME || id == beginTurnId || id == activateId) battleBegun_ = true;
-        const bool results = id == endOfGameId || id == endOfTurnId;
-        if (results || id == gameEndedId)
-            if (const std::string why = unfitting(m, results); !why.empty())
-                return refuse("refused a frame: " + why);
-        if (const std::string why = outOfTurn(m); !why.empty()) return refuse("refused a frame: " + why);
-        // A word that hands the battle over comes with the battle's state as the other machine left it.
-        if (const RelayRow* row = relayRowOf(m.event); row && row->handover && !stateCame && inBattle())
-            return refuse("refused a frame: " + nameOf(m.event) + " came without the battle's state");
-        if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::PlayerDeleted))) {
-            // The other player's own word that he leaves: the battle ends as when his line is lost.
-            saidLeft_ = true;
-            if (peer_) peer_->close();
-            connectionLost((otherPlayer_.empty() ? std::string("The other player") : otherPlayer_) +
-                           " left the battle.");
-            return;
-        }
-        if (layer_) {
-            std::string why;
-            switch (reports_.judge(m.event, m.data.get(), *layer_, why)) {
-            case ReportLedger::Verdict::Refuse:
-                return refuse("refused a frame: " + why);
-            case ReportLedger::Verdict::Drop:
-                debugStream() << "VaelNetComponent: " << nameOf(m.event) << " told a fall already heard"
-                              << std::endl;
-                continue;
-            case ReportLedger::Verdict::Take:
-                reports_.take(m.event, m.data.get(), *layer_);
-                break;
-            }
-        }
-        if (id == gameEndedId) gameEnded_ = true;
-        // The turn's end (or the battle's) is the step the host began after all had checked in: its
-        // overview stands here now, and it is this machine's player the host waits on, until he has seen it.
-        if (results && !host_) hostBegins_ = answeredHost_ = false;
-        // A text the other machine gives to be shown (a line of the commentary, the battle's title, the
-        // window's caption) is its bytes: a control character in it is shown escaped, never acted on.
-        if (showsText(m.event))
-            if (auto* text = dynamic_cast<Container<std::string>*>(m.data.get()))
-                *text->valuePtr() = printable(*text->valuePtr());
-        // So are the armies' names in the battle's results, which the end of the battle shows.
-        if (auto* results = dynamic_cast<Container<EndOfGameResults>*>(m.data.get())) {
-            results->valuePtr()->homeName = printable(results->valuePtr()->homeName);
-            results->valuePtr()->visitorName = printable(results->valuePtr()->visitorName);
-        }
-        if (m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfGame)))
-            if (const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(m.data.get())) {
-                const EndOfGameResults& results = *told->valuePtr();
-                toldHomeWon_ = results.winner != 0 && results.winner == results.homeNation ? 1 : 0;
-            }
-        // Off the relay while it goes round this bus: what came from the other machine is not sent back.
-        const RelayRow* row = relayRowOf(m.event);
-        const bool relayed = row && relaysOut(*row, host_);
-        if (relayed) disconnect(m.event, onRelayed);
-        deliveringCheckIn_ = m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::SynchronizeGame));
-        if (m.event.mode() == BusMessage::Query && row && row->answered) {
-            // The host waits on this machine's player now, not he on the host.
-            hostBegins_ = false;
-            const std::unique_ptr<ContainerBase> reply(query(BusMessage(m.event.id()), m.data.get()));
-            answer(reply.get());
-        } else if (m.event.mode() == BusMessage::Query)
-            dropAnswer(query(BusMessage(m.event.id()), m.data.get()));
-        else
-            send(BusMessage(m.event.id()), m.data.get());
-        deliveringCheckIn_ = false;
-        if (relayed) connect(BusMessage(m.event.id()), onRelayed);
-        // The host's word to begin a battle holds what follows it, in this batch too, until that battle has
-        // loaded here (releaseDeliveries): the word's handler runs only after this task, and the host's
-        // first question, taken meanwhile, would find no battle here (a query runs what is queued before
-        // it, the word's handler too, and the battle before closing runs the queue).
-        if (!host_ && id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::NetStartBattle)) &&
-            !inBattle())
-            holdDeliveries();
-        if (deliveriesHeld_ && i + 1 < batch.size()) {
-            inbox_.emplace_front(std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(i + 1)),
-                                 std::make_move_iterator(batch.end()));
-            // Still held here: counted again against what may wait, since the whole batch was forgotten.
-            for (const comm::ReceivedMessage& held : inbox_.front()) heldBytes_ += held.bytes;
-            return;
-        }
+        const Admission admission = admit(m, stateCame);
+        if (admission == Admission::Stop) return;
+        if (admission == Admission::Skip) continue;
+        noteDelivered(m);
+        putOnTheBus(m);
+        if (holdTheRest(batch, i)) return;
     }
     if (stateCame && layer_ && playing_ && !lost_)
         if (const std::string why = reports_.routsNotShown(*layer_); !why.empty()) refuse("refused a frame: " + why);
+}
+
+VaelNetComponent::Admission VaelNetComponent::admit(comm::ReceivedMessage& m, bool stateCame) {
+    const std::int32_t id = m.event.id();
+    if (id == RegisteredMessage::getId(msg::BattleState)) {
+        if (const std::string why = takeState(*static_cast<Container<BattleStateStruct>*>(m.data.get()));
+            !why.empty())
+            return refuse("refused a frame: " + why), Admission::Stop;
+        return Admission::Skip;
+    }
+    // The battle has begun once its first word is on its way here, whatever comes after it in the batch.
+    if (id == BEGIN_GAME || id == RegisteredMessage::getId(msg::BeginTurn) ||
+        id == RegisteredMessage::getId(msg::ActivateLeader))
+        battleBegun_ = true;
+    const bool results = isResults(id);
+    if (results || id == RegisteredMessage::getId(msg::GameEnded))
+        if (const std::string why = unfitting(m, results); !why.empty())
+            return refuse("refused a frame: " + why), Admission::Stop;
+    if (const std::string why = outOfTurn(m); !why.empty())
+        return refuse("refused a frame: " + why), Admission::Stop;
+    // A word that hands the battle over comes with the battle's state as the other machine left it.
+    if (const RelayRow* row = relayRowOf(m.event); row && row->handover && !stateCame && inBattle())
+        return refuse("refused a frame: " + nameOf(m.event) + " came without the battle's state"),
+               Admission::Stop;
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::PlayerDeleted))) {
+        // The other player's own word that he leaves: the battle ends as when his line is lost.
+        saidLeft_ = true;
+        if (peer_) peer_->close();
+        connectionLost((otherPlayer_.empty() ? std::string("The other player") : otherPlayer_) +
+                       " left the battle.");
+        return Admission::Stop;
+    }
+    if (!layer_) return Admission::Take;
+    std::string why;
+    switch (reports_.judge(m.event, m.data.get(), *layer_, why)) {
+    case ReportLedger::Verdict::Refuse:
+        return refuse("refused a frame: " + why), Admission::Stop;
+    case ReportLedger::Verdict::Drop:
+        debugStream() << "VaelNetComponent: " << nameOf(m.event) << " told a fall already heard" << std::endl;
+        return Admission::Skip;
+    case ReportLedger::Verdict::Take:
+        reports_.take(m.event, m.data.get(), *layer_);
+        break;
+    }
+    return Admission::Take;
+}
+
+bool VaelNetComponent::isResults(std::int32_t id) {
+    return id == RegisteredMessage::getId(msg::EndOfGame) || id == RegisteredMessage::getId(msg::EndOfTurn);
+}
+
+void VaelNetComponent::noteDelivered(comm::ReceivedMessage& m) {
+    const std::int32_t id = m.event.id();
+    if (id == RegisteredMessage::getId(msg::GameEnded)) gameEnded_ = true;
+    // The turn's end (or the battle's) is the step the host began after all had checked in: its
+    // overview stands here now, and it is this machine's player the host waits on, until he has seen it.
+    if (isResults(id) && !host_) hostBegins_ = answeredHost_ = false;
+    // A text the other machine gives to be shown (a line of the commentary, the battle's title, the
+    // window's caption) is its bytes: a control character in it is shown escaped, never acted on.
+    if (showsText(m.event))
+        if (auto* text = dynamic_cast<Container<std::string>*>(m.data.get()))
+            *text->valuePtr() = printable(*text->valuePtr());
+    // So are the armies' names in the battle's results, which the end of the battle shows.
+    if (auto* results = dynamic_cast<Container<EndOfGameResults>*>(m.data.get())) {
+        results->valuePtr()->homeName = printable(results->valuePtr()->homeName);
+        results->valuePtr()->visitorName = printable(results->valuePtr()->visitorName);
+    }
+    if (id == static_cast<std::int32_t>(RegisteredMessage::getId(msg::EndOfGame)))
+        if (const auto* told = dynamic_cast<const Container<EndOfGameResults>*>(m.data.get())) {
+            const EndOfGameResults& results = *told->valuePtr();
+            toldHomeWon_ = results.winner != 0 && results.winner == results.homeNation ? 1 : 0;
+        }
+}
+
+void VaelNetComponent::putOnTheBus(comm::ReceivedMessage& m) {
+    // Off the relay while it goes round this bus: what came from the other machine is not sent back.
+    const RelayRow* row = relayRowOf(m.event);
+    const bool relayed = row && relaysOut(*row, host_);
+    if (relayed) disconnect(m.event, onRelayed);
+    deliveringCheckIn_ =
+        m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::SynchronizeGame));
+    if (m.event.mode() == BusMessage::Query && row && row->answered) {
+        // The host waits on this machine's player now, not he on the host.
+        hostBegins_ = false;
+        const std::unique_ptr<ContainerBase> reply(query(BusMessage(m.event.id()), m.data.get()));
+        answer(reply.get());
+    } else if (m.event.mode() == BusMessage::Query)
+        dropAnswer(query(BusMessage(m.event.id()), m.data.get()));
+    else
+        send(BusMessage(m.event.id()), m.data.get());
+    deliveringCheckIn_ = false;
+    if (relayed) connect(BusMessage(m.event.id()), onRelayed);
+}
+
+bool VaelNetComponent::holdTheRest(std::vector<comm::ReceivedMessage>& batch, std::size_t i) {
+    // The host's word to begin a battle holds what follows it, in this batch too, until that battle has
+    // loaded here (releaseDeliveries): the word's handler runs only after this task, and the host's
+    // first question, taken meanwhile, would find no battle here (a query runs what is queued before
+    // it, the word's handler too, and the battle before closing runs the queue).
+    if (!host_ &&
+        batch[i].event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::NetStartBattle)) &&
+        !inBattle())
+        holdDeliveries();
+    if (!deliveriesHeld_ || i + 1 >= batch.size()) return false;
+    inbox_.emplace_front(std::make_move_iterator(batch.begin() + static_cast<std::ptrdiff_t>(i + 1)),
+                         std::make_move_iterator(batch.end()));
+    // Still held here: counted again against what may wait, since the whole batch was forgotten.
+    for (const comm::ReceivedMessage& held : inbox_.front())
+        heldBytes_ += held.bytes;
+    return true;
 }
 
 std::string VaelNetComponent::takeState(const Container<BattleStateStruct>& state) {

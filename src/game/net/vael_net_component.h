@@ -188,6 +188,17 @@ private:
     // The other side: the reply given here goes back (none when nobody here answered).
     void answer(const ContainerBase* reply);
     void deliver();
+    // What comes of a message of the batch once it has been judged: it goes on to the bus, it is done with
+    // here (the battle's state taken, a fall already heard), or the batch goes no further.
+    enum class Admission { Take, Skip, Stop };
+    Admission admit(comm::ReceivedMessage& m, bool stateCame);
+    // The word carries the battle's results (its end, or a turn's).
+    static bool isResults(std::int32_t id);
+    // What the message tells this machine of the battle, and its texts made safe to show.
+    void noteDelivered(comm::ReceivedMessage& m);
+    void putOnTheBus(comm::ReceivedMessage& m);
+    // True when what follows message i of the batch waits, in the inbox, for the battle to load here.
+    bool holdTheRest(std::vector<comm::ReceivedMessage>& batch, std::size_t i);
     void refuse(const std::string& why);
     void connectRelays();
     // The side this machine's leaders fight for is the home side (the host's when it has none).

@@ -105,65 +105,51 @@ bool VaelGame::hostNetworkGame() {
     const std::optional<ScenarioChoice> chosen = chooseScenario();
     if (!chosen) return false;
     const ScenarioChoice scenario = *chosen;
-    // The scenario's leaders, the home side's to the host and the visitor's to the guest until changed. A
-    // battle that does not load here is told before anybody is asked to join it.
     std::vector<std::string> leaders;
     std::vector<std::int32_t> choices;
-    {
-        VaelLogicalLayer probe("Leader list");
-        registerUnitPrototypes(probe);
-        if (!probe.LoadScenario(
-                ScenarioInfoStruct{VaelApp::CustomScenario, scenario.fileName, scenario.fileName, 0})) {
-            failed("Cannot host a battle", "the battle " + scenario.fileName + " cannot be loaded");
-            return false;
-        }
-        for (Leader* leader : each(probe.getHomeLeaders()))
-            leaders.push_back(leader->getName()), choices.push_back(0);
-        for (Leader* leader : each(probe.getVisitorLeaders()))
-            leaders.push_back(leader->getName()), choices.push_back(1);
-    }
+    if (!readLeaders(scenario.fileName, leaders, choices)) return false;
     comm::TcpListener listener(app_->platform());
     std::string error;
     if (!listener.listen(server.port(), error)) {
         failed("Cannot host a battle", error);
         return false;
     }
-    VaelNetComponent& net = app_->net();
     chat_ = std::make_unique<NetChat>();
     chat_->setPlayerName(server.name());
     chat_->attach(app_->logicalLayer());
     // The room names the server as the guest's does, by the address a caller reaches it at: this machine.
+    // It stands, as the server's dialog does, until the battle has begun.
     const std::string here = comm::TcpListener::machineName();
     ConnectNetDlg room(server.name(), here.empty() ? "this machine" : here, scenario.title, true,
                        netShown(onDialog));
     room.addPlayer(server.name());
-    const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, server.name(), 1};
-    // Callers who have not greeted yet: the first to greet takes the other player's place, so that a
-    // connection that never says who it is keeps nobody out.
+    if (!waitForTheGuest(listener, room, server.name(), scenario.title, leaders, choices)) return false;
+    return beginHostedBattle(server.name(), scenario.fileName, leaders, choices);
+}
+
+// The scenario's leaders, the home side's to the host and the visitor's to the guest until changed. A
+// battle that does not load here is told before anybody is asked to join it.
+bool VaelGame::readLeaders(const std::string& scenarioFile, std::vector<std::string>& leaders,
+                           std::vector<std::int32_t>& choices) {
+    VaelLogicalLayer probe("Leader list");
+    registerUnitPrototypes(probe);
+    if (!probe.LoadScenario(ScenarioInfoStruct{VaelApp::CustomScenario, scenarioFile, scenarioFile, 0})) {
+        failed("Cannot host a battle", "the battle " + scenarioFile + " cannot be loaded");
+        return false;
+    }
+    for (Leader* leader : each(probe.getHomeLeaders()))
+        leaders.push_back(leader->getName()), choices.push_back(0);
+    for (Leader* leader : each(probe.getVisitorLeaders()))
+        leaders.push_back(leader->getName()), choices.push_back(1);
+    return true;
+}
+
+bool VaelGame::waitForTheGuest(comm::TcpListener& listener, ConnectNetDlg& room, const std::string& host,
+                               const std::string& title, const std::vector<std::string>& leaders,
+                               std::vector<std::int32_t>& choices) {
+    VaelNetComponent& net = app_->net();
     std::vector<std::unique_ptr<comm::NetPeer>> callers;
-    const auto adopt = [&](comm::NetPeer* caller, const comm::Greeting& theirs) {
-        if (net.peer() && net.peer()->isOpen()) {
-            caller->refuse("the battle has its players already");
-            return;
-        }
-        for (auto& held : callers)
-            if (held.get() == caller) {
-                net.setPeer(std::move(held), true);
-                break;
-            }
-        net.setOtherPlayer(theirs.player);
-        room.addPlayer(theirs.player);
-        room.addMessage(theirs.player + " has logged on.");
-        chat_->tellBattleTitle(scenario.title);
-    };
-    listener.onAccept = [&](std::unique_ptr<comm::TcpLink> link) {
-        std::erase_if(callers, [](const std::unique_ptr<comm::NetPeer>& c) { return !c || !c->isOpen(); });
-        auto caller = std::make_unique<comm::NetPeer>(std::move(link), mine);
-        comm::NetPeer* at = caller.get();
-        caller->onGreeted = [&adopt, at](const comm::Greeting& theirs) { adopt(at, theirs); };
-        callers.push_back(std::move(caller));
-        at->start();
-    };
+    hearCallers(listener, callers, room, host, title);
     // The player the host's Reject sent away: his going is the host's refusal, not a lost line.
     std::string rejected;
     net.onLost = [&](const std::string& why, bool) {
@@ -177,27 +163,14 @@ bool VaelGame::hostNetworkGame() {
     };
     chat_->onLine = [&room](const std::string& line) { room.addMessage(line); };
     room.onSend = [this](const std::string& text) { chat_->say(text); };
-    room.onChoose = [&] {
-        // The other player's place is offered by the name the room still shows: one who has left is
-        // nobody's, though his name stays with the line until the next caller greets.
-        const bool here = !net.otherPlayer().empty() && std::ranges::find(room.players(), net.otherPlayer()) !=
-                                                            room.players().end();
-        std::vector<std::string> players = {server.name(), here ? net.otherPlayer() : "(nobody)"};
-        NetChooseLeadersDlg pick(leaders, players, choices, netShown(onDialog));
-        pick.attach(*app_);
-        if (pick.create(NetChooseLeadersDlg::TemplateName, Dialog::Modal) == Dialog::IdOk)
-            choices = pick.choices();
-    };
-    room.onReject = [&](const std::string& player) {
-        if (player == server.name() || !net.peer()) return;
-        rejected = player;
-        net.peer()->refuse(rejectionText(player));
-    };
+    wireRoomButtons(room, host, leaders, choices, rejected);
     room.attach(*app_);
     // Pumped: the other player's chat comes on the bus while the room is open.
     const bool begin = room.create(ConnectNetDlg::TemplateName, Dialog::Pumped) == Dialog::IdOk;
-    // The room goes with this call: a line that comes later must not reach it.
+    // The room goes with this call: a line that comes later must not reach it, nor a Reject the player
+    // it names here.
     chat_->onLine = nullptr;
+    room.onReject = nullptr;
     listener.close();
     // Those left never greeted: each is turned away at once, so that a crowd of them keeps nobody waiting.
     for (auto& caller : callers)
@@ -212,16 +185,78 @@ bool VaelGame::hostNetworkGame() {
         chat_.reset();
         return false;
     }
-    std::vector<std::string> mine_, theirs;
+    return true;
+}
+
+// Callers who have not greeted yet: the first to greet takes the other player's place, so that a
+// connection that never says who it is keeps nobody out.
+void VaelGame::hearCallers(comm::TcpListener& listener, std::vector<std::unique_ptr<comm::NetPeer>>& callers,
+                           ConnectNetDlg& room, const std::string& host, const std::string& title) {
+    const comm::Greeting mine{comm::ProtocolVersion, VaelVersion, host, 1};
+    const auto adopt = [this, &callers, &room, title](comm::NetPeer* caller, const comm::Greeting& theirs) {
+        VaelNetComponent& net = app_->net();
+        if (net.peer() && net.peer()->isOpen()) {
+            caller->refuse("the battle has its players already");
+            return;
+        }
+        for (auto& held : callers)
+            if (held.get() == caller) {
+                net.setPeer(std::move(held), true);
+                break;
+            }
+        net.setOtherPlayer(theirs.player);
+        room.addPlayer(theirs.player);
+        room.addMessage(theirs.player + " has logged on.");
+        chat_->tellBattleTitle(title);
+    };
+    listener.onAccept = [&callers, mine, adopt](std::unique_ptr<comm::TcpLink> link) {
+        std::erase_if(callers, [](const std::unique_ptr<comm::NetPeer>& c) { return !c || !c->isOpen(); });
+        auto caller = std::make_unique<comm::NetPeer>(std::move(link), mine);
+        comm::NetPeer* at = caller.get();
+        caller->onGreeted = [adopt, at](const comm::Greeting& theirs) { adopt(at, theirs); };
+        callers.push_back(std::move(caller));
+        at->start();
+    };
+}
+
+void VaelGame::wireRoomButtons(ConnectNetDlg& room, const std::string& host,
+                               const std::vector<std::string>& leaders, std::vector<std::int32_t>& choices,
+                               std::string& rejected) {
+    room.onChoose = [this, &room, host, &leaders, &choices] {
+        VaelNetComponent& net = app_->net();
+        // The other player's place is offered by the name the room still shows: one who has left is
+        // nobody's, though his name stays with the line until the next caller greets.
+        const bool here = !net.otherPlayer().empty() &&
+                          std::ranges::find(room.players(), net.otherPlayer()) != room.players().end();
+        std::vector<std::string> players = {host, here ? net.otherPlayer() : "(nobody)"};
+        NetChooseLeadersDlg pick(leaders, players, choices, netShown(onDialog));
+        pick.attach(*app_);
+        if (pick.create(NetChooseLeadersDlg::TemplateName, Dialog::Modal) == Dialog::IdOk)
+            choices = pick.choices();
+    };
+    room.onReject = [this, host, &rejected](const std::string& player) {
+        VaelNetComponent& net = app_->net();
+        if (player == host || !net.peer()) return;
+        rejected = player;
+        net.peer()->refuse(rejectionText(player));
+    };
+}
+
+bool VaelGame::beginHostedBattle(const std::string& host, const std::string& scenarioFile,
+                                 const std::vector<std::string>& leaders,
+                                 const std::vector<std::int32_t>& choices) {
+    VaelNetComponent& net = app_->net();
+    std::vector<std::string> mine, theirs;
     for (std::size_t i = 0; i < leaders.size(); ++i)
-        (choices[i] == 0 ? mine_ : theirs).push_back(leaders[i]);
-    chat_->startBattle(scenario.fileName, theirs);
+        (choices[i] == 0 ? mine : theirs).push_back(leaders[i]);
+    chat_->startBattle(scenarioFile, theirs);
     closeBattleWindows();
     answerQuestionsOnLoss();
     // The guest's own word of its leaders comes after the battle has begun, and can come after its answer
     // to the first question: the host knows them, having given them.
-    playersToTell_ = {{server.name(), mine_}, {net.otherPlayer(), theirs}};
-    if (!app_->startNetworkBattle(scenario.fileName, VaelApp::CustomScenario, mine_, false, error)) {
+    playersToTell_ = {{host, mine}, {net.otherPlayer(), theirs}};
+    std::string error;
+    if (!app_->startNetworkBattle(scenarioFile, VaelApp::CustomScenario, mine, false, error)) {
         playersToTell_.clear();
         // The guest has been told to begin: it hears why nothing comes.
         if (net.peer() && net.peer()->isOpen())

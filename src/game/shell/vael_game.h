@@ -15,7 +15,13 @@
 
 namespace vael {
 
+namespace comm {
+class NetPeer;
+class TcpListener;
+} // namespace comm
+
 class AILeaderNotice;
+class ConnectNetDlg;
 class CommentaryWindow;
 class NetChat;
 class NetChatDlg;
@@ -126,6 +132,22 @@ private:
                            const std::string& visitorName);
     // The battle the player takes in the Choose Scenario dialog; none when he cancels or there is none.
     std::optional<ScenarioChoice> chooseScenario();
+    // The steps of hosting a network battle. The leaders of the scenario as first given (the home side's to
+    // the host); false, the player told, when it does not load.
+    bool readLeaders(const std::string& scenarioFile, std::vector<std::string>& leaders,
+                     std::vector<std::int32_t>& choices);
+    // The host's waiting room, until he begins or leaves it; true when a guest who greeted is there to play.
+    bool waitForTheGuest(comm::TcpListener& listener, ConnectNetDlg& room, const std::string& host,
+                         const std::string& title, const std::vector<std::string>& leaders,
+                         std::vector<std::int32_t>& choices);
+    void hearCallers(comm::TcpListener& listener, std::vector<std::unique_ptr<comm::NetPeer>>& callers,
+                     ConnectNetDlg& room, const std::string& host, const std::string& title);
+    // Choose gives out the leaders; Reject sends the other player away, named in rejected.
+    void wireRoomButtons(ConnectNetDlg& room, const std::string& host,
+                         const std::vector<std::string>& leaders, std::vector<std::int32_t>& choices,
+                         std::string& rejected);
+    bool beginHostedBattle(const std::string& host, const std::string& scenarioFile,
+                           const std::vector<std::string>& leaders, const std::vector<std::int32_t>& choices);
 
     // First made and last gone: the application's palette is destroyed through the hooks.
     std::unique_ptr<DisplayHooks> hooks_;
