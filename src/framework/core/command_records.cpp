@@ -16,7 +16,7 @@ LogicalCommandInfo::LogicalCommandInfo(std::uint16_t command, ContainerBase* pay
 
 LogicalCommandInfo::LogicalCommandInfo(const LogicalCommandInfo& other)
     : command(other.command), payload(cloneOf(other.payload)), value(other.value), event(other.event),
-      replyEvent(other.replyEvent), extra(cloneOf(other.extra)) {}
+      replyEvent(other.replyEvent), extra(cloneOf(other.extra)), order(other.order) {}
 
 LogicalCommandInfo& LogicalCommandInfo::operator=(const LogicalCommandInfo& other) {
     if (this == &other) return *this;
@@ -27,6 +27,7 @@ LogicalCommandInfo& LogicalCommandInfo::operator=(const LogicalCommandInfo& othe
     value = other.value;
     event = other.event;
     replyEvent = other.replyEvent;
+    order = other.order;
     payload = std::move(newPayload);
     extra = std::move(newExtra);
     return *this;

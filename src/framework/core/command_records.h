@@ -37,6 +37,10 @@ public:
     BusMessage event;
     BusMessage replyEvent;
     std::unique_ptr<ContainerBase> extra;
+    // Given by the display as it queues the command: which came first among the commands of all its
+    // objects (0: none given, as for a command read from a saved game). No part of the record's equality,
+    // nor of what is saved.
+    std::uint32_t order = 0;
 };
 
 // Payload of "Change Region Attribute".

@@ -45,6 +45,8 @@ std::int16_t PhysicalObject::queueCommand(const LogicalCommandInfo& command) {
         send(PHYSICAL_OBJECT_ACTIVATED, &me);
     }
     commands_.push(command);
+    Item<LogicalCommandInfo>* last = nullptr;
+    if (commands_.lastItem(last)) last->value.order = ++queuedSoFar_;
     return 0;
 }
 

@@ -66,6 +66,7 @@ protected:
     Queue<LogicalCommandInfo> commands_;
     std::uint32_t creationValue_;
     std::uint16_t id_ = 0;
+    static inline std::uint32_t queuedSoFar_ = 0;
 
 private:
     static ContainerBase* onLogicalCommand(Component* target, BusMessage event, ContainerBase* data);

@@ -199,9 +199,19 @@ ZoomBoxes* VaelPhysicalObject::updateLevels(std::int32_t now) {
     Item<LogicalCommandInfo>* head = nullptr;
     if (commands_.firstItem(head)) {
         const bool watched = isWatched();
-        if (activeSprites_.isEmpty()) startHead(watched);
+        const bool played = head->value.order != 0 && head->value.order == playedWaiting_;
+        if (activeSprites_.isEmpty() && !played) startHead(watched);
         stepAll(activeSprites_, now, dirty, any);
         if (activeSprites_.isEmpty()) {
+            // A walk played to its end whose end may not be told yet stands where it ended, its command
+            // still the head, until the walks given before it have ended.
+            if (watched && layer_ && layer_->walkEndWaits(head->value, this)) {
+                playedWaiting_ = head->value.order;
+                for (int level = 0; level < 3; ++level)
+                    result->level(level).append(dirty[level]);
+                return result.release();
+            }
+            playedWaiting_ = 0;
             stepping_ = Stepping::Ending;
             finishHead(watched);
             // The figures moved on this tick too: their boxes go out with it, or their last pictures

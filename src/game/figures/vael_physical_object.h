@@ -366,6 +366,8 @@ private:
     Stepping stepping_ = Stepping::Waiting;
     // The head command is being finished (its reply told); the game was saved while it was.
     bool headFinishing_ = false;
+    // The order of a head command played to its end that waits to tell it (0: none).
+    std::uint32_t playedWaiting_ = 0;
     bool headFinishedAtSave_ = false;
     // Tells the layer the object has nothing more to play, when it has not.
     void tellIfStill(bool watched);

@@ -10,6 +10,8 @@
 
 namespace vael {
 
+class LogicalCommandInfo;
+class PhysicalObject;
 class VaelDisplayObject;
 class VaelSprite;
 
@@ -50,6 +52,9 @@ public:
     // holds: the object of a unit (null for none), and the unit of an object (-1 for none).
     virtual VaelDisplayObject* unitObject(std::uint16_t) const { return nullptr; }
     virtual std::int32_t unitNumberOf(const VaelDisplayObject*) const { return -1; }
+    // Whether the end of a walk this object has played must wait to be told behind an earlier walk that
+    // another object still plays (see VaelPhysicalLayer).
+    virtual bool walkEndWaits(const LogicalCommandInfo&, const PhysicalObject*) const { return false; }
 };
 
 } // namespace vael

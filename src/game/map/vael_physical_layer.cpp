@@ -19,6 +19,7 @@
 #include "game/flow/leader_activation.h"
 #include "game/flow/shock_records.h"
 #include "game/map/map_message_names.h"
+#include "game/rules/rules_message_names.h"
 #include "game/map/vael_landscape_tile.h"
 #include "game/map/vael_sprite.h"
 #include "game/rules/roll.h"
@@ -910,6 +911,25 @@ bool VaelPhysicalLayer::busy() const {
         if (object && !adopted_.contains(it->value) &&
             (!object->commands().isEmpty() || object->hasLooseSprites()))
             return true;
+    }
+    return false;
+}
+
+bool VaelPhysicalLayer::walkEndWaits(const LogicalCommandInfo& command, const PhysicalObject* object) const {
+    // A walk's end and a volley's landing: what the computer's orders wait for, each setting off more.
+    static const auto walkEnd = static_cast<std::int32_t>(RegisteredMessage::getId(msg::MovementDone));
+    static const auto landed = static_cast<std::int32_t>(RegisteredMessage::getId(msg::ReturnFromMissileFire));
+    const auto ordered = [](const LogicalCommandInfo& c) {
+        return c.order != 0 && (c.replyEvent.id() == walkEnd || c.replyEvent.id() == landed);
+    };
+    if (!ordered(command) || !walkEndsInOrder_ || !walkEndsInOrder_()) return false;
+    Item<PhysicalObject*>* it = nullptr;
+    for (objects_.firstItem(it); it; it = it->next) {
+        // An adopted object plays nothing of its own: a walk it holds never ends.
+        if (it->value == object || adopted_.contains(it->value)) continue;
+        Item<LogicalCommandInfo>* queued = nullptr;
+        for (it->value->commands().firstItem(queued); queued; queued = queued->next)
+            if (ordered(queued->value) && queued->value.order < command.order) return true;
     }
     return false;
 }

@@ -175,6 +175,11 @@ public:
     bool busy() const;
     // Whether a display object holds a command whose reply the logical side still waits for.
     bool owesAReply() const;
+    // Between two machines the ends of walks are told in the order the walks were given, however long
+    // each takes to play: what the end of a walk sets off (a reaction volley, a withdrawal) then comes in
+    // one order on every run, whatever the display's pace. On one machine they go as they are played.
+    bool walkEndWaits(const LogicalCommandInfo& command, const PhysicalObject* object) const override;
+    void setWalkEndsInOrder(std::function<bool()> inOrder) { walkEndsInOrder_ = std::move(inOrder); }
     // Whether this layer's view is the one whose objects answer the logical side.
     bool viewShown() const;
     // Draws every view of the layer whole, with the overview's marks made again from the hex colours:
@@ -251,6 +256,7 @@ private:
     List<RampageStruct> rampageSteps_;
     List<short> movingObjects_;
     List<PhysicalObject*> adopted_;
+    std::function<bool()> walkEndsInOrder_;
     bool hasColours_ = false;
     std::vector<std::uint32_t> hexColours_;
     std::int16_t hexCount_ = 0;

@@ -344,6 +344,8 @@ void VaelApp::makeViews() {
     registerDisplayPrototypes(catalogue, imageIndex_ != nullptr);
     views_ = std::make_unique<VaelPhysicalLayers>(*this);
     sharedArtwork_ = true;
+    for (VaelPhysicalLayer* view : {&views_->normal(), &views_->reversed()})
+        view->setWalkEndsInOrder([this] { return layer_ && layer_->isPlayedOnTwoMachines(); });
     // The map windows of both views are saved and restored with the game.
     auto map = [this] { return mapInfo(); };
     viewports0_ = std::make_unique<LayerViewports>(views_->normal(), map);
