@@ -56,7 +56,11 @@ constexpr std::uint16_t RestLookRate = 10;
 ContainerBase* onRestLooked(Component* target, BusMessage, ContainerBase*) {
     VaelLogicalLayer* layer = layerOf(target, __LINE__);
     if (!layer || layer->displayOwesAReply()) return nullptr;
-    PerformShockAtRest(*layer);
+    // Asked again through the queue: a tick runs with no dispatch under way, and combats fought from it
+    // would have each hit, rout and report their battles send carried out at once, inside the battle
+    // that sent it.
+    layer->killTimer(onRestLooked);
+    layer->sendNamedEmpty(msg::PerformShock);
     return nullptr;
 }
 

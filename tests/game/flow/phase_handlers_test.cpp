@@ -4,8 +4,10 @@
 #include "game/flow/computer_opponent.h"
 #include "game/flow/end_of_game_results.h"
 #include "game/flow/game_control.h"
+#include "game/flow/leader_activation.h"
 #include "game/rules/combat/combat_records.h"
 #include "game/rules/combat/elephant.h"
+#include "game/rules/leaders/group.h"
 #include "game/rules/leaders/leader_records.h"
 #include "game/rules/leaders/vaelmoric.h"
 #include "support/flow/game_flow_recorder.h"
@@ -492,6 +494,87 @@ TEST_F(DecidedBattle, ACommandersFallIsCountedBeforeTheBattleIsJudged) {
               "60 55 1 2");
     ASSERT_EQ(display.only({"EndOfGame"}).size(), 1u);
     EXPECT_EQ(display.only({"EndOfGame"})[0].rfind("EndOfGame winner 2 ", 0), 0u) << display.only({"EndOfGame"})[0];
+}
+
+class CombatsAtRest : public ShockFixture {
+protected:
+    CombatsAtRest()
+        : ShockFixture({"StartCombat", "RoutingDone", "AdvancingDone", "SomeCombatDone", "CombatDone"}) {
+        layer.setDisplayOwes([this] { return owed; });
+    }
+    ~CombatsAtRest() override { layer.setDisplayOwes(nullptr); }
+    // A fresh battle: Arn's group gives the orders, Arn played here when local. His one combat is a
+    // charge: the attacker passes TQ 6 with 0, the defender misses TQ 2 by 7 and breaks, the battle ends
+    // before its blow and the attacker advances into the hex left.
+    Combat& orders(bool twoMachines, bool local) {
+        restage();
+        display.log.clear();
+        Leader& arn = leader(9, 909, 1, "Arn", 3, 2);
+        group.setLeader(&arn);
+        layer.setActiveGroup(&group);
+        if (local) layer.addLocalLeader(&arn);
+        layer.setPlayedOnTwoMachines(twoMachines);
+        auto& attacker = unit({1, 605, 1, East, 6});
+        fight({combat({{&attacker, 1}}, {&unit({2, 705, 2, West, 2})}, 705)});
+        return attacker;
+    }
+    bool owed = false;
+    Group group{1, "Van"};
+    const Lines fought{"StartCombat",     "RoutingDone -1", "RoutingDone 2",
+                       "AdvancingDone 1", "SomeCombatDone", "CombatDone"};
+};
+
+// Between two machines, where the orders were given, a leader's combats wait for the display to end what
+// his orders set going, looking again by the clock (ten times a second), and are then fought from the
+// queue as any others, every hit and rout carried out after the battle that dealt it; played on one
+// machine, by a leader of the other machine, or with nothing owed, they are fought at once.
+TEST_F(CombatsAtRest, TheCombatsWaitForTheDisplayOnlyWhereTheOrdersWereGiven) {
+    struct Row {
+        const char* label;
+        bool twoMachines, localLeader, owed, waits;
+    } rows[] = {
+        {"two machines, the leader here, something owed", true, true, true, true},
+        {"the leader on the other machine", true, false, true, false},
+        {"one machine", false, true, true, false},
+        {"nothing owed", true, true, false, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.label);
+        owed = row.owed;
+        ScriptedRolls rolls{0, 9};
+        const Combat& attacker = orders(row.twoMachines, row.localLeader);
+        EXPECT_EQ(restAwaited(layer), row.waits);
+        EXPECT_EQ(display.log, row.waits ? Lines{} : fought);
+        if (row.waits) {
+            EXPECT_EQ(app.timerPeriod, 100);
+            app.tickSystemTimer(), app.tickSystemTimer();
+            settle();
+            EXPECT_EQ(display.log, Lines{});
+            EXPECT_EQ(rolls.left(), 2u);
+            owed = false;
+            app.tickSystemTimer();
+            settle();
+            EXPECT_EQ(display.log, fought);
+            EXPECT_FALSE(restAwaited(layer));
+        }
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(attacker.getHex(), 705);
+    }
+}
+
+// The combat's pause ended (the game closed, say) ends the wait too: nothing is fought after it.
+TEST_F(CombatsAtRest, EndingTheCombatPauseEndsTheWait) {
+    owed = true;
+    ScriptedRolls rolls{0, 9};
+    orders(true, true);
+    ASSERT_TRUE(restAwaited(layer));
+    endCombatPause(layer);
+    EXPECT_FALSE(restAwaited(layer));
+    owed = false;
+    app.tickSystemTimer(), app.tickSystemTimer();
+    settle();
+    EXPECT_EQ(display.log, Lines{});
+    EXPECT_EQ(rolls.left(), 2u);
 }
 
 // At the end of each turn of the river battle the video plays while every hex of the valley is held.

@@ -4,6 +4,7 @@
 
 #include "framework/core/list_walk.h"
 #include "game/rules/combat/combat_name_struct.h"
+#include "support/flow/game_flow_recorder.h"
 #include "support/flow/shock_fixture.h"
 
 namespace vael {
@@ -27,6 +28,20 @@ protected:
         c.attacker = attacker, c.moved = moved, c.hex = hex;
         c.defenders = listOf(defenders), c.leaders = listOf(leaders);
         say("AddCombatants", c);
+    }
+    // The combats fought with no dispatch under way: every report the battles draw is handled as it is
+    // sent, before the battle that drew it is over.
+    void fightAtOnce(std::initializer_list<CombatStruct> list) {
+        for (const CombatStruct& c : list)
+            layer.combats().append(c);
+        layer.performShock();
+        settle();
+    }
+    void fightFrom(bool queue, std::initializer_list<CombatStruct> list) {
+        if (queue)
+            fight(list);
+        else
+            fightAtOnce(list);
     }
     // Each combat as "hex: attackers (moved flags) / defenders / leaders".
     std::string combats() {
@@ -249,6 +264,132 @@ TEST_F(ShockPhase, RoutingDoneCountsOnlyWhatItAwaits) {
     layer.RoutingDone(-1);
     settle();
     EXPECT_EQ(display.log, (Lines{"SomeCombatDone", "CombatDone"}));
+}
+
+// The combats end once, after the last battle of the set is listed, however soon the battles report
+// their end: from the queue, or each report handled as it is sent (no dispatch under way). The first
+// battle's defender is already on his way out, so it ends before its blow and reports that at once; the
+// second is frontal hoplites of TQ 9, die 5: 2 hits each, nobody routs.
+TEST_F(ShockPhase, TheCombatsEndOnceTheLastBattleIsListed) {
+    const auto ends = [this] {
+        return display.only({"CombatResults", "RoutingDone", "SomeCombatDone", "CombatDone"});
+    };
+    for (const bool queue : {false, true}) {
+        SCOPED_TRACE(queue ? "from the queue" : "at once");
+        {
+            SCOPED_TRACE("the first of two ends before its blow");
+            restage();
+            display.log.clear();
+            auto& gone = unit({3, 705, 2, West, 9});
+            gone.condemn();
+            ScriptedRolls rolls{5};
+            fightFrom(queue,
+                      {combat({{&unit({1, 605, 1, East, 9}), 0}}, {&gone}, 705),
+                       combat({{&unit({5, 305, 1, East, 9}), 0}}, {&unit({6, 405, 2, West, 9})}, 405)});
+            EXPECT_EQ(ends(), (Lines{"RoutingDone -1", "CombatResults", "RoutingDone -2", "SomeCombatDone",
+                                     "CombatDone"}));
+            EXPECT_EQ(rolls.left(), 0u);
+        }
+        {
+            SCOPED_TRACE("a lone battle");
+            restage();
+            display.log.clear();
+            ScriptedRolls rolls{5};
+            fightFrom(queue,
+                      {combat({{&unit({1, 605, 1, East, 9}), 0}}, {&unit({2, 705, 2, West, 9})}, 705)});
+            EXPECT_EQ(ends(), (Lines{"CombatResults", "RoutingDone -1", "SomeCombatDone", "CombatDone"}));
+        }
+        {
+            // The display holds its replies back: the first battle (TQ 9 frontal, die 5) and the charger of
+            // the second (TQ 3, die 9: broken in the charge, the defender passing with 0) end when told,
+            // in the reverse of their listing; the second battle itself ended before its blow.
+            SCOPED_TRACE("reports coming later");
+            restage();
+            display.log.clear();
+            display.answers = false;
+            ScriptedRolls rolls{5, 9, 0};
+            fightFrom(queue,
+                      {combat({{&unit({1, 605, 1, East, 9}), 0}}, {&unit({2, 705, 2, West, 9})}, 705),
+                       combat({{&unit({4, 305, 1, East, 3}), 1}}, {&unit({5, 405, 2, West, 5})}, 405)});
+            EXPECT_EQ(rolls.left(), 0u);
+            EXPECT_EQ(text(layer.getUnitsRouting()), "[-1 4]");
+            layer.RoutingDone(4);
+            settle();
+            EXPECT_EQ(text(layer.getUnitsRouting()), "[-1]");
+            EXPECT_EQ(display.only({"SomeCombatDone", "CombatDone"}), Lines{});
+            layer.RoutingDone(-1);
+            settle();
+            EXPECT_EQ(display.only({"SomeCombatDone", "CombatDone"}),
+                      (Lines{"SomeCombatDone", "CombatDone"}));
+            display.answers = true;
+        }
+    }
+}
+
+// A rout reported ended while the battles are fought, before its battle lists it (shown at once between
+// two machines), is not awaited again when listed. Reported before the fighting (here while the view is
+// asked) or during an earlier set's, it is a stray: the listing that follows is awaited. The first battle
+// is frontal hoplites of TQ 9, die 5; in the second the charger of TQ 3 breaks with 9, the defender passing
+// with 0, so that unit 4 is listed as it routs. The display holds its replies back.
+TEST_F(ShockPhase, ARoutEndedBeforeItsBattleListsItIsNotAwaitedAgain) {
+    test::GameFlowRecorder rampage{{"CombatResults"}, "Rampage"};
+    rampage.attach(layer);
+    display.answers = false;
+    const auto battles = [this] {
+        return std::vector<CombatStruct>{
+            combat({{&unit({1, 605, 1, East, 9}), 0}}, {&unit({2, 705, 2, West, 9})}, 705),
+            combat({{&unit({4, 305, 1, East, 3}), 1}}, {&unit({5, 405, 2, West, 5})}, 405)};
+    };
+    const auto endsWith = [this](short last) {
+        EXPECT_EQ(display.only({"SomeCombatDone", "CombatDone"}), Lines{});
+        layer.RoutingDone(last);
+        settle();
+        EXPECT_EQ(display.only({"SomeCombatDone", "CombatDone"}), (Lines{"SomeCombatDone", "CombatDone"}));
+        EXPECT_TRUE(layer.getUnitsRouting().isEmpty());
+    };
+    {
+        SCOPED_TRACE("during the fighting");
+        rampage.then("CombatResults", [](test::GameFlowRecorder& r) { r.say("RoutingDone", short(4)); });
+        ScriptedRolls rolls{5, 9, 0};
+        const auto set = battles();
+        fightAtOnce({set[0], set[1]});
+        EXPECT_EQ(text(layer.getUnitsRouting()), "[-1]");
+        endsWith(-1);
+    }
+    {
+        SCOPED_TRACE("while the view is asked");
+        restage();
+        display.log.clear();
+        rampage.then("CombatResults", [](test::GameFlowRecorder&) {});
+        display.fits = [this](const WillCombatFitStruct&) -> short {
+            layer.RoutingDone(4);
+            return 1;
+        };
+        ScriptedRolls rolls{5, 9, 0};
+        const auto set = battles();
+        fightAtOnce({set[0], set[1]});
+        EXPECT_EQ(text(layer.getUnitsRouting()), "[-1 4]");
+        layer.RoutingDone(-1);
+        settle();
+        endsWith(4);
+        display.fits = nullptr;
+    }
+    {
+        SCOPED_TRACE("during an earlier set");
+        restage();
+        display.log.clear();
+        rampage.then("CombatResults", [](test::GameFlowRecorder& r) { r.say("RoutingDone", short(4)); });
+        ScriptedRolls rolls{5, 9, 0};
+        const auto set = battles();
+        fightAtOnce({set[0]});
+        EXPECT_EQ(text(layer.getUnitsRouting()), "[-1]");
+        endsWith(-1);
+        display.log.clear();
+        fightAtOnce({set[1]});
+        EXPECT_EQ(rolls.left(), 0u);
+        EXPECT_EQ(text(layer.getUnitsRouting()), "[4]");
+        endsWith(4);
+    }
 }
 
 // Phalanxes stand on two hexes: facing East the second is the hex South of the first, facing West the
