@@ -584,6 +584,31 @@ TEST_F(Stream, CommandCopiesCloneTheBoxesAndEqualityIgnoresThem) {
     EXPECT_EQ(other.extra.get(), held);
 }
 
+// The order the display gives a command as it queues it goes with every copy, but two commands alike in
+// all else are equal whatever their orders, and neither a record nor a saved game holds it: the bytes of
+// one ordered are those of one never queued, and a record read back has none of its own.
+TEST_F(Stream, ACommandsOrderIsCopiedButNeitherComparedNorWritten) {
+    LogicalCommandInfo ordered(0x0102, nullptr, 0x0304, BusMessage(27), BusMessage(3, 3), nullptr);
+    ordered.order = 0x0A0B0C0D;
+    const LogicalCommandInfo copy(ordered);
+    LogicalCommandInfo assigned(1);
+    assigned.order = 5;
+    assigned = ordered;
+    LogicalCommandInfo self(2);
+    self.order = 6;
+    self = *&self;
+    EXPECT_EQ(std::tuple(copy.order, assigned.order, self.order), std::tuple(0x0A0B0C0Du, 0x0A0B0C0Du, 6u));
+    LogicalCommandInfo unordered(0x0102, nullptr, 0x0304, BusMessage(27), BusMessage(3, 3), nullptr);
+    EXPECT_TRUE(ordered == unordered);
+    EXPECT_TRUE(unordered == ordered);
+    s << ordered;
+    EXPECT_EQ(hex(s.str()), wire("02 01 00 00 04 03 00 00 00 00 00 00 1B 00 00 00 00 00 00 00 "
+                                 "00 00 00 00 03 00 00 00 03 00 00 00"));
+    LogicalCommandInfo back;
+    s >> back;
+    EXPECT_EQ(std::tuple(back.command, back.value, back.order), std::tuple(0x0102, 0x0304, 0u));
+}
+
 // A command's extra comes before its two words, which travel by name where they have one.
 TEST_F(Stream, CommandAndSetTextRecordsGolden) {
     s << LogicalCommandInfo(0x0102, nullptr, 0x0304, BusMessage(27), BusMessage(3, 3), nullptr);
