@@ -239,13 +239,22 @@ void PerformShockAtRest(VaelLogicalLayer& layer) {
     layer.performShock();
 }
 
-bool restAwaited(const VaelLogicalLayer& layer) {
+namespace {
+
+// Whether the layer's timer with this handler runs.
+bool timerRuns(const VaelLogicalLayer& layer, HandlerFunction handler) {
     const Application* app = Application::instance();
     if (!app) return false;
-    const Callback look(const_cast<VaelLogicalLayer*>(&layer), onRestLooked);
+    const Callback wanted(const_cast<VaelLogicalLayer*>(&layer), handler);
     for (int slot = 0; slot < Application::TimerSlots; ++slot)
-        if (app->timer(slot).state != TimerCallback::Free && app->timer(slot).callback == look) return true;
+        if (app->timer(slot).state != TimerCallback::Free && app->timer(slot).callback == wanted) return true;
     return false;
+}
+
+} // namespace
+
+bool restAwaited(const VaelLogicalLayer& layer) {
+    return timerRuns(layer, onRestLooked);
 }
 
 void CombatDone(VaelLogicalLayer& layer) {
@@ -275,12 +284,7 @@ void DoneViewingCombatResults(VaelLogicalLayer& layer) {
 }
 
 bool combatPauseUnderWay(const VaelLogicalLayer& layer) {
-    const Application* app = Application::instance();
-    if (!app) return false;
-    const Callback pause(const_cast<VaelLogicalLayer*>(&layer), onCombatPauseOver);
-    for (int slot = 0; slot < Application::TimerSlots; ++slot)
-        if (app->timer(slot).state != TimerCallback::Free && app->timer(slot).callback == pause) return true;
-    return false;
+    return timerRuns(layer, onCombatPauseOver);
 }
 
 void endCombatPause(VaelLogicalLayer& layer) {

@@ -271,10 +271,7 @@ void ShockPhase::performNextCombatGroup() {
 }
 
 void ShockPhase::resolveAll(List<CombatStruct>& battles) {
-    struct Resolving {
-        bool& flag;
-        ~Resolving() { flag = false; }
-    } resolving{resolving_ = true};
+    resolving_ = true;
     endedUnlisted_.clear();
     std::int16_t started = 0;
     for (CombatStruct combat; battles.removeFirst(combat);)
