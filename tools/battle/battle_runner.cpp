@@ -455,16 +455,11 @@ private:
         return peer->sendBatch(batch, error);
     }
 
-    // With the display, what this machine shows (and the pause after a combat, whose end checks this
-    // machine in) is played out before the other's next word is taken, so that each machine takes it at
-    // the same point of its own battle however fast the two run; a question asked there is waited for as
-    // the loop waits (waitForTheOtherMachine).
+    // With the display, the game plays out what this machine shows before the other's next word is read
+    // (VaelApp::wordsWaitForTheDisplay); a question asked there is waited for as the loop waits
+    // (waitForTheOtherMachine).
     void holdWhileShowing(VaelNetComponent& net) {
         if (options_.display) {
-            platform_.holdSockets = [this] {
-                VaelPhysicalLayers* views = app_.views();
-                return (views && views->shownViewBusy()) || combatPauseUnderWay(app_.logicalLayer());
-            };
             net.waitStep = [this] {
                 waitForTheOtherMachine();
                 if (!app_.messageWaiting() && !app_.waitMessage()) return false;
@@ -506,7 +501,7 @@ private:
         net.onWaiting = nullptr;
         net.toPeer = nullptr;
         net.waitStep = nullptr;
-        platform_.holdSockets = nullptr;
+        app_.setWordsWaitForTheDisplay(false);
         net.setPeer(nullptr, false);
     }
 
@@ -581,7 +576,7 @@ private:
     // read.
     void awaitTheOtherMachinesCap() {
         // Nothing more is shown: the sockets are looked at whatever the display still plays.
-        platform_.holdSockets = nullptr;
+        app_.setWordsWaitForTheDisplay(false);
         const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(options_.networkWait);
         for (comm::NetPeer* peer = app_.net().peer(); peer && peer->isOpen(); peer = app_.net().peer()) {
             const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -609,9 +604,11 @@ private:
     void waitForTheOtherMachine() {
         VaelPhysicalLayers* views = app_.views();
         comm::NetPeer* peer = app_.net().peer();
-        // The combats' wait for the display runs on the clock: the battle is not still meanwhile.
+        // The combats' wait for the display and the pause after them run on the clock: the battle is not
+        // still meanwhile. Words of the other machine held for the display here are not waited for again.
         const bool still = app_.queuedTasks() == 0 && platform_.queuedEvents() == 0 &&
-                           !restAwaited(app_.logicalLayer());
+                           !restAwaited(app_.logicalLayer()) && !combatPauseUnderWay(app_.logicalLayer()) &&
+                           !app_.net().wordsHeldForTheDisplay();
         if (still && peer && peer->isOpen() && app_.net().awaitsTheOther() && !(views && views->shownViewBusy())) {
             while (peer->isOpen() && !platform_.waitForSockets(NetworkKeepAliveSliceMs))
                 peer->tick();

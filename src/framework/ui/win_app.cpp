@@ -287,6 +287,8 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
 bool WinApp::nextMessage(WindowMessage& message, bool wait) {
     platform::Event event;
     while (translated_.empty()) {
+        if (lookingForEvents() && translated_.empty()) translated_.push_back({0, MessageNull, 0, 0, tickCount()});
+        if (!translated_.empty()) break;
         if (!(wait ? platform_.waitEvent(event) : platform_.pollEvent(event))) return false;
         translateEvent(event, translated_);
     }
@@ -302,6 +304,8 @@ std::int16_t WinApp::messageWaiting() {
 std::int16_t WinApp::waitMessage() {
     platform::Event event;
     while (translated_.empty()) {
+        if (lookingForEvents() && translated_.empty()) translated_.push_back({0, MessageNull, 0, 0, tickCount()});
+        if (!translated_.empty()) break;
         if (!platform_.waitEvent(event)) return 0;
         translateEvent(event, translated_);
     }

@@ -114,6 +114,10 @@ public:
 protected:
     // The messages an event of the platform becomes (text typed becomes one per character).
     virtual void translateEvent(const platform::Event& event, std::deque<WindowMessage>& into);
+    // Told each time the program looks to the platform for its next event, as it looks at its sockets:
+    // what it held back of them may go on from there. True when something did: the look then ends with an
+    // empty message, as a socket's would with its event, rather than waiting on for the next event.
+    virtual bool lookingForEvents() { return false; }
 
 private:
     // Takes the next message, waiting for one when asked; false when none is there (or ever will be).

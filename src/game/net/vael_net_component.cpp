@@ -433,19 +433,15 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
             otherSynced_ = true;
         }
     if (!batch.empty() && batch[0].event.id() == answerId) {
-        // Taken at once, not on the bus: the step that asked is waiting for it.
-        if (batch.size() != 1 || !host_ || unanswered_ <= 0)
+        // Not on the bus: the step that asked is waiting for it. It is taken as soon as nothing is shown.
+        if (batch.size() != 1 || !host_ || unanswered_ <= static_cast<std::int32_t>(answersHeld_.size()))
             return refuse("refused a frame: \"NetAnswer\" answers a question that was not asked");
-        otherSpoke_ = true;
-        if (--unanswered_ == 0 && awaiting_ && !answered_) {
-            if (const std::string why = answerProblem(batch[0].data.get()); !why.empty())
-                return refuse("refused a frame: " + why);
-            answer_ = std::move(batch[0].data);
-            answered_ = true;
-        } else {
-            debugStream() << "VaelNetComponent: an answer came after it was waited for" << std::endl;
+        if (showing_ && showing_()) {
+            answersHeld_.push_back(std::move(batch));
+            heldForShowing_ = true;
+            return;
         }
-        return;
+        return takeAnswer(batch);
     }
     for (std::size_t i = 0; i < batch.size(); ++i) {
         const BusMessage event = batch[i].event;
@@ -491,11 +487,76 @@ void VaelNetComponent::receiveBatch(std::vector<comm::ReceivedMessage>& batch) {
     sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetDeliver);
 }
 
+void VaelNetComponent::takeAnswer(std::vector<comm::ReceivedMessage>& batch) {
+    otherSpoke_ = true;
+    if (--unanswered_ == 0 && awaiting_ && !answered_) {
+        if (const std::string why = answerProblem(batch[0].data.get()); !why.empty())
+            return refuse("refused a frame: " + why);
+        answer_ = std::move(batch[0].data);
+        answered_ = true;
+    } else {
+        debugStream() << "VaelNetComponent: an answer came after it was waited for" << std::endl;
+    }
+}
+
 void VaelNetComponent::deliver() {
     // A battle still loading here takes nothing yet (see holdDeliveries).
     if (inbox_.empty() || deliveriesHeld_) return;
+    if (showing_ && showing_()) {
+        passChatAhead();
+        heldForShowing_ = heldForShowing_ || !inbox_.empty();
+        releasing_ = false;
+        return;
+    }
     std::vector<comm::ReceivedMessage> batch = std::move(inbox_.front());
     inbox_.pop_front();
+    deliverBatch(batch);
+    // Words let go after the display go a batch at a time, each after what the one before put on the bus
+    // has been handled: it may set the display going again.
+    if (releasing_ && !inbox_.empty() && playing_ && !lost_)
+        sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetDeliver);
+    else
+        releasing_ = false;
+}
+
+void VaelNetComponent::lookedForWork() {
+    if (!heldForShowing_ || (showing_ && showing_())) return;
+    heldForShowing_ = false;
+    while (!answersHeld_.empty() && playing_ && !lost_) {
+        std::vector<comm::ReceivedMessage> answer = std::move(answersHeld_.front());
+        answersHeld_.pop_front();
+        takeAnswer(answer);
+    }
+    answersHeld_.clear();
+    // The batches asked for while held found the words waiting: they are asked for again, the first now
+    // (a battle still loading asks for them itself once it has loaded).
+    if (!deliveriesHeld_ && !inbox_.empty()) {
+        releasing_ = true;
+        sendToNamedEmpty(static_cast<std::uint16_t>(getId()), msg::NetDeliver);
+    }
+}
+
+void VaelNetComponent::passChatAhead() {
+    const auto chatOnly = [](const std::vector<comm::ReceivedMessage>& batch) {
+        return !batch.empty() && std::all_of(batch.begin(), batch.end(), [](const comm::ReceivedMessage& m) {
+            return m.event.id() == static_cast<std::int32_t>(RegisteredMessage::getId(msg::ChatMessage));
+        });
+    };
+    for (std::size_t at = 0; at < inbox_.size();) {
+        if (!chatOnly(inbox_[at])) {
+            ++at;
+            continue;
+        }
+        std::vector<comm::ReceivedMessage> batch = std::move(inbox_[at]);
+        inbox_.erase(inbox_.begin() + static_cast<std::ptrdiff_t>(at));
+        // Delivering may end network play or change what waits: what is left waits as it was.
+        const std::size_t before = inbox_.size();
+        deliverBatch(batch);
+        if (inbox_.size() != before || !playing_ || lost_) return;
+    }
+}
+
+void VaelNetComponent::deliverBatch(std::vector<comm::ReceivedMessage>& batch) {
     forgetBatch(batch);
     if (droppedAfterTheEnd(batch)) return;
     const bool stateCame =

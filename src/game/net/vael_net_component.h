@@ -46,6 +46,13 @@ public:
     void holdDeliveries();
     void releaseDeliveries();
     bool deliveriesHeld() const { return deliveriesHeld_; }
+    // While what this machine shows of the battle says it still plays, the other machine's next word (an
+    // answer to a question too) waits here, lines of chat excepted: each machine then takes it at the same
+    // point of its own battle however fast the two displays play. The program tells lookedForWork each
+    // time it looks for its next event, and the words held go on in their order once nothing is shown.
+    void setShowing(std::function<bool()> showing) { showing_ = std::move(showing); }
+    void lookedForWork();
+    bool wordsHeldForTheDisplay() const { return heldForShowing_; }
     bool isHost() const { return host_; }
     // Messages are relayed (a peer is set, or a test stands in for one through toPeer).
     bool playing() const { return playing_; }
@@ -69,6 +76,8 @@ public:
         saidLeft_ = false;
         turnOpen_ = turnEndTold_ = mayActivate_ = false;
         deliveriesHeld_ = false;
+        heldForShowing_ = releasing_ = false;
+        answersHeld_.clear();
         acting_ = Acting::Nobody;
         momentumTold_ = false;
         activated_.reset();
@@ -188,6 +197,10 @@ private:
     // The other side: the reply given here goes back (none when nobody here answered).
     void answer(const ContainerBase* reply);
     void deliver();
+    void deliverBatch(std::vector<comm::ReceivedMessage>& batch);
+    // While the words wait for what is shown here, the batches of nothing but chat go on ahead of them.
+    void passChatAhead();
+    void takeAnswer(std::vector<comm::ReceivedMessage>& batch);
     // What comes of a message of the batch once it has been judged: it goes on to the bus, it is done with
     // here (the battle's state taken, a fall already heard), or the batch goes no further.
     enum class Admission { Take, Skip, Stop };
@@ -272,6 +285,10 @@ private:
     bool handoverPending_ = false;
     bool flushPosted_ = false;
     bool deliveriesHeld_ = false;
+    std::function<bool()> showing_;
+    bool heldForShowing_ = false;
+    bool releasing_ = false;
+    std::deque<std::vector<comm::ReceivedMessage>> answersHeld_;
     std::deque<std::vector<comm::ReceivedMessage>> inbox_;
     std::int32_t batchesSent_ = 0;
     // Questions sent and not answered yet; an answer beyond them is refused, one that comes after the

@@ -228,6 +228,7 @@ VaelApp::VaelApp(platform::Platform& platform, const std::string& fallbackData, 
     net_ = std::make_unique<VaelNetComponent>();
     net_->setLayer(layer_.get());
     net_->attach(*layer_);
+    net_->setShowing([this] { return wordsWaitForTheDisplay(); });
     Leader::setFinishPrompt([this](Leader&) { showFinishPrompt(); });
     paletteAnimator_ = std::make_unique<PaletteAnimator>(getPalette(), WaterFrames, WaterFirst, WaterLast);
     for (std::int16_t f = 0; f < WaterFrames; ++f)
@@ -554,6 +555,23 @@ bool VaelApp::plansReady(std::string& error) const {
             }
         }
     return true;
+}
+
+bool VaelApp::wordsWaitForTheDisplay() const {
+    return wordsWait_ && views_ && layer_ && layer_->isPlayedOnTwoMachines() &&
+           (views_->shownViewBusy() || combatPauseUnderWay(*layer_));
+}
+
+void VaelApp::setWordsWaitForTheDisplay(bool wait) {
+    wordsWait_ = wait;
+    if (net_ && !wait) net_->lookedForWork();
+}
+
+bool VaelApp::lookingForEvents() {
+    // As the sockets are looked at: once what the platform queued has been taken.
+    if (!net_ || !net_->wordsHeldForTheDisplay() || platform().eventWaiting()) return false;
+    net_->lookedForWork();
+    return !net_->wordsHeldForTheDisplay();
 }
 
 bool VaelApp::startNetworkBattle(const std::string& scenarioFile, std::uint32_t index, bool homeHere,

@@ -109,6 +109,12 @@ public:
     std::uint32_t getScenario() const { return scenario_.index; }
     const std::string& scenarioFile() const { return scenario_.fileName; }
     bool battleRunning() const;
+    // Between two machines, what this machine shows of the battle (and the pause after a combat, whose end
+    // checks it in) is played out before the other machine's next word is read, so that each takes that
+    // word at the same point of its own battle however fast the two displays play. Turned off, the words
+    // are read whatever the display still plays (nothing more is to be shown).
+    bool wordsWaitForTheDisplay() const;
+    void setWordsWaitForTheDisplay(bool wait);
     // A battle this machine takes part in: its own, or one it joined, which another machine runs.
     bool inBattle() const;
     const std::string& caption() const { return caption_; }
@@ -218,6 +224,7 @@ public:
     void playComputerSidesOnly() { computerSidesOnly_ = true; }
 
 protected:
+    bool lookingForEvents() override;
     // The one place the sound manager is made: the audible one replaces the silent one here.
     virtual std::unique_ptr<VaelSoundManager> makeSoundManager();
 
@@ -284,6 +291,7 @@ private:
     std::unique_ptr<VaelPhysicalLayers> views_;
     std::unique_ptr<ViewportLayer> viewports0_, viewports4_;
     bool sharedArtwork_ = false;
+    bool wordsWait_ = true;
     // The player hears of a failing autosave once, not at every activation; a save that works again lets
     // the next failure be told.
     bool autosaveFailureTold_ = false;

@@ -30,19 +30,15 @@ bool HeadlessPlatform::take(Event& event) {
     return false;
 }
 
-bool HeadlessPlatform::socketsLooked() {
-    return watchingSockets() && !(holdSockets && holdSockets());
-}
-
 bool HeadlessPlatform::pollEvent(Event& event) {
     if (take(event)) return true;
-    return socketsLooked() && pollSockets(0) > 0 && take(event);
+    return watchingSockets() && pollSockets(0) > 0 && take(event);
 }
 
 bool HeadlessPlatform::waitEvent(Event& event) {
     if (take(event)) return true;
     // A socket that is ready comes before time moves on: the virtual clock does not wait for the network.
-    if (socketsLooked() && pollSockets(0) > 0 && take(event)) return true;
+    if (watchingSockets() && pollSockets(0) > 0 && take(event)) return true;
     // Nothing queued: the next event is a tick, so time moves on to it, or else bytes from the network.
     const Timer* next = nullptr;
     bool ownTimer = false;
@@ -85,7 +81,7 @@ bool HeadlessPlatform::eventWaiting() {
         std::lock_guard lock(mutex_);
         if (!queue_.empty()) return true;
     }
-    if (!socketsLooked()) return false;
+    if (!watchingSockets()) return false;
     // The bus asks before every task it runs: a look at the sockets each time costs a system call per
     // message, several times the message itself. Once a millisecond is soon enough for what is on its way;
     // waiting for an event always looks at once.

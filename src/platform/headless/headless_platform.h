@@ -69,10 +69,6 @@ public:
     // them without spinning. While a timer of the program's own runs, every tick jumps, the handled ones
     // too: a real wait for a keep-alive would hold the program's own timer back.
     bool networkInRealTime = false;
-    // While it says so, the sockets are not looked at and their bytes wait in the system: a program that
-    // shows the other machine's battle plays what it has been given before it takes the next word, so that
-    // what it does never hangs on when those bytes arrive against its clock.
-    std::function<bool()> holdSockets;
 
     // The window's pixels as 0xRRGGBB, and its palette indexes.
     std::uint32_t pixel(std::int32_t x, std::int32_t y) const {
@@ -112,8 +108,6 @@ private:
     };
     bool take(Event& event);
     Timer* timer(std::uint32_t id);
-    // Sockets are watched and not held.
-    bool socketsLooked();
 
     std::chrono::steady_clock::time_point lastSocketLook_{};
     mutable std::mutex mutex_; // guards the queue: posts may come from other threads

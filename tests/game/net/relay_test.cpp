@@ -1218,6 +1218,146 @@ TEST_F(Relay, WhatTheHostSaysAfterItsWordToBeginIsTakenOnceTheGuestReleasesInOrd
     stepper.detach();
 }
 
+// Does what it is given with each line of commentary it hears, as the display would start playing.
+class LineWatcher : public Component {
+public:
+    LineWatcher() : Component("Line Watcher") {}
+    void connectHandlers() override { connectNamed("AddCommentary", onLine); }
+    std::function<void(const std::string&)> onHeard;
+
+private:
+    static ContainerBase* onLine(Component* target, BusMessage, ContainerBase* data) {
+        std::string text;
+        if (Container<std::string>::fromMessage(data, text) && static_cast<LineWatcher*>(target)->onHeard)
+            static_cast<LineWatcher*>(target)->onHeard(text);
+        return nullptr;
+    }
+};
+
+// While the display plays here, the other machine's words wait, lines of chat excepted; once it has played
+// out they go on in their order, each batch looked at again after what the one before it set going has been
+// handled (it may start the display again), and nothing goes twice.
+TEST_F(Relay, WhileTheDisplayPlaysTheOtherMachinesWordsWaitAndOnlyChatGoesAhead) {
+    Ear heard{{"AddCommentary", "ChatMessage"}};
+    heard.attach(app);
+    bool showing = true;
+    LineWatcher display;
+    display.onHeard = [&showing](const std::string& text) { showing = showing || text == "first"; };
+    display.attach(app);
+    playAfresh(false);
+    net.setShowing([&showing] { return showing; });
+    const auto batchOf = [this](const char* name, const char* text, std::size_t bytes) {
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from(name, new Container<std::string>(text)));
+        batch.back().bytes = bytes;
+        return batch;
+    };
+    receive(batchOf("AddCommentary", "first", 10));
+    receive(batchOf("ChatMessage", "Bob: hold the ford", 20));
+    receive(batchOf("AddCommentary", "second", 40));
+    app.drainQueue();
+    EXPECT_EQ(heard.heard, Lines{"ChatMessage Bob: hold the ford"});
+    EXPECT_TRUE(net.wordsHeldForTheDisplay());
+    EXPECT_EQ(net.heldBatches(), 2u);
+    EXPECT_EQ(net.heldBytes(), 50u);
+    // Looked at while the display still plays: nothing goes.
+    net.lookedForWork();
+    app.drainQueue();
+    EXPECT_EQ(heard.heard.size(), 1u);
+    EXPECT_TRUE(net.wordsHeldForTheDisplay());
+    // The first line sets the display going again: the second waits for it to play out in turn.
+    showing = false;
+    net.lookedForWork();
+    app.drainQueue();
+    EXPECT_EQ(heard.heard, (Lines{"ChatMessage Bob: hold the ford", "AddCommentary first"}));
+    EXPECT_TRUE(net.wordsHeldForTheDisplay());
+    EXPECT_EQ(net.heldBytes(), 40u);
+    showing = false;
+    net.lookedForWork();
+    app.drainQueue();
+    EXPECT_EQ(heard.heard,
+              (Lines{"ChatMessage Bob: hold the ford", "AddCommentary first", "AddCommentary second"}));
+    EXPECT_FALSE(net.wordsHeldForTheDisplay());
+    net.lookedForWork();
+    app.drainQueue();
+    EXPECT_EQ(heard.heard.size(), 3u);
+    EXPECT_EQ(net.heldBatches(), 0u);
+    EXPECT_EQ(net.heldBytes(), 0u);
+    EXPECT_TRUE(lost.empty());
+    // Nothing is held while nothing is shown.
+    receive(batchOf("AddCommentary", "third", 5));
+    app.drainQueue();
+    EXPECT_EQ(heard.heard.back(), "AddCommentary third");
+    EXPECT_FALSE(net.wordsHeldForTheDisplay());
+    net.setShowing(nullptr);
+    display.detach();
+    heard.detach();
+}
+
+// The bound on what waits holds while the display plays: a machine that floods one that shows is refused,
+// and what was held is let go.
+TEST_F(Relay, WordsHeldForTheDisplayCountAgainstWhatMayWait) {
+    playAfresh(false);
+    net.setShowing([] { return true; });
+    for (std::size_t i = 0; i <= VaelNetComponent::MaxHeldBatches && lost.empty(); ++i) {
+        std::vector<comm::ReceivedMessage> batch;
+        batch.push_back(from("AddCommentary", new Container<std::string>("line")));
+        receive(std::move(batch));
+        app.drainQueue();
+    }
+    ASSERT_EQ(lost.size(), 1u);
+    EXPECT_NE(lost[0].find("batches of the other machine's waiting here to be applied, more than 1024"),
+              std::string::npos)
+        << lost[0];
+    EXPECT_EQ(net.heldBatches(), 0u);
+    net.setShowing(nullptr);
+}
+
+// The other machine's answer that comes while the display plays is taken once it has played out, as its
+// other words are; a second answer to the one question is refused even while the first waits.
+TEST_F(Relay, AnAnswerThatComesWhileTheDisplayPlaysIsTakenOnceItHasPlayedOut) {
+    for (const bool forged : {false, true}) {
+        SCOPED_TRACE(forged ? "a second answer" : "one answer");
+        playAfresh(true);
+        bool showing = true;
+        net.setShowing([&showing] { return showing; });
+        int waits = 0;
+        bool answeredWhileShowing = false;
+        net.waitStep = [&] {
+            if (++waits == 1) {
+                for (int n = 0; n < (forged ? 2 : 1); ++n) {
+                    std::vector<comm::ReceivedMessage> batch;
+                    batch.push_back(from("NetAnswer", new Container<std::string>("Vaelmoric")));
+                    receive(std::move(batch));
+                }
+            } else if (waits == 2) {
+                net.lookedForWork();
+                answeredWhileShowing = !net.wordsHeldForTheDisplay();
+            } else if (waits == 3) {
+                showing = false;
+                net.lookedForWork();
+            }
+            return waits < 6;
+        };
+        Asker asker;
+        asker.attach(app);
+        app.sendNamedEmpty("AskNow");
+        app.drainQueue();
+        asker.detach();
+        net.waitStep = nullptr;
+        net.setShowing(nullptr);
+        if (forged) {
+            EXPECT_EQ(lost, (Lines{"refused a frame: \"NetAnswer\" answers a question that was not asked"}));
+            EXPECT_EQ(asker.reply, "-");
+            continue;
+        }
+        EXPECT_FALSE(answeredWhileShowing);
+        EXPECT_EQ(waits, 3);
+        EXPECT_EQ(asker.reply, "Vaelmoric");
+        EXPECT_TRUE(lost.empty());
+    }
+}
+
 TEST_F(Relay, OnlyTheHostAsksForGameControlAndThePlayers) {
     for (bool host : {true, false}) {
         SCOPED_TRACE(host ? "host" : "client");

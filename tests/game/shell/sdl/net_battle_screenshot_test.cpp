@@ -8,13 +8,14 @@
 // Its first volley of each side is saved as its window ("net_battle_host_fired.png",
 // "net_battle_guest_fired.png"), and its end as both windows ("net_battle_host_end.png",
 // "net_battle_guest_end.png" in the build folder). The two commentaries, each line as its window holds it,
-// must be the same, and each side must have fired and charged.
+// must be the same, each side must have fired and charged, and neither machine's trace may show a unit
+// acting after its leader's orders were over: the game's own network play holds both to one order.
 //
 // The second battle follows from the start dialog both programs come back to. The host's Choose... gives
 // Vaelmoric the Bold, the leader with the elite initiative, to the guest: the guest's player must be asked
 // the question and the host wait for his answer, and the first activation must name its player. The sides
 // are shared (the guest leads Vaelmoric and the visitor's three), the players only move, and Vaelmoric falls
-// at the guest's first move, which gives the battle to the visitor's side: each end picture shows the side
+// as the orders of the guest's first move end, which gives the battle to the visitor's side: each end picture shows the side
 // its player fights with, the host's lost and the guest's won, and comes as soon as the battle has
 // ended, the host's player holding his picture open until the guest's shows ("net_battle_host_end2.png",
 // "net_battle_guest_end2.png").
@@ -30,6 +31,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -129,9 +131,10 @@ ContainerBase* activateLeader(Component*, BusMessage, ContainerBase*) {
 }
 
 // The second battle ends at the first move of the guest's first leader, Vaelmoric the Bold, the home side's
-// commander, who falls as the unit ends its walk: his fall, played on the guest as its state shows it to the
-// host, gives the battle to the visitor's side, the guest's, and the host's side loses it.
-ContainerBase* unitMoved(Component* target, BusMessage, ContainerBase*) {
+// commander, who falls as his orders end (the walk and all it set off played out): his fall, played on the
+// guest as its state shows it to the host, gives the battle to the visitor's side, the guest's, and the
+// host's side loses it.
+ContainerBase* ordersEnded(Component* target, BusMessage, ContainerBase*) {
     if (side.host || side.battles != 1 || std::exchange(side.fell, true)) return nullptr;
     auto* layer = dynamic_cast<VaelLogicalLayer*>(target->getBus());
     if (Leader* commander = layer ? layer->findLeaderByName("Vaelmoric the Bold") : nullptr)
@@ -200,6 +203,20 @@ ContainerBase* onTick(Component*, BusMessage, ContainerBase*) {
     if (lookAtTheEnd()) return nullptr;
     idle();
     return nullptr;
+}
+
+// The lines of a machine's trace that show a unit acting after its leader's orders, as the battle tool's
+// pairs are checked.
+std::string actsAfterOrders(const fs::path& trace) {
+    const std::string command = std::string("awk -f '") + VAEL_ORDER_CHECK + "' '" + trace.string() + "' 2>&1";
+    std::string found;
+    if (FILE* out = ::popen(command.c_str(), "r")) {
+        char chunk[4096];
+        for (std::size_t n; (n = std::fread(chunk, 1, sizeof chunk, out)) > 0;)
+            found.append(chunk, n);
+        ::pclose(out);
+    }
+    return found;
 }
 
 // Waits for a file the other program writes, for at most the time given; true once it is there.
@@ -300,7 +317,7 @@ TEST(NetBattleWindows, OneMachine) {
     probe.setup = [](Probe& p) {
         p.connectNamed("ActivateLeader", activateLeader);
         p.connectNamed("GameEnded", gameEnded);
-        p.connectNamed("UnitMovementDone", unitMoved);
+        p.connectNamed("CanAttemptMomentum", ordersEnded);
         p.addTimer(onTick, 2);
     };
     probe.attach(vael.app().logicalLayer());
@@ -357,6 +374,12 @@ TEST(NetBattleWindows, TwoProgramsFightOneBattleToItsEnd) {
                       guestSaid = contents(work / "guest.commentary");
     EXPECT_GT(hostSaid.size(), 500u) << "the host's battle never ended";
     EXPECT_EQ(guestSaid, hostSaid);
+    // Both battles hold to one order of events on both machines: no unit moves, fires, routs or rallies
+    // after its leader's orders are over and before the battle's next step opens.
+    for (const char* role : {"host", "guest"}) {
+        SCOPED_TRACE(role);
+        EXPECT_EQ(actsAfterOrders(work / (std::string(role) + ".trace")), "");
+    }
     // Orders on both sides: each player shot and moved by the mouse; the host's horse, in reach of the enemy
     // at once, charged, and the shock combat was fought (the guest's mounted men throw javelins instead).
     for (const char* role : {"host", "guest"}) {
