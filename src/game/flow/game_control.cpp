@@ -431,6 +431,17 @@ void GameControl::NextLeader() {
 
 void GameControl::EndOfTurnRoutingDone() {
     if (gameOver_) return;
+    // A loss on its way to be counted is the turn's (a beast whose rampage ends the turn's routs leaves play
+    // as they end): the turn's end is taken behind it, so that it counts, and tells, that loss.
+    const Application* app = Application::instance();
+    bool lossQueued = false;
+    if (app)
+        app->forEachQueuedTask([&lossQueued](const CBtask& task) {
+            static const auto eliminate = static_cast<std::int32_t>(RegisteredMessage::getId(msg::EliminateUnit));
+            static const auto eliminated = static_cast<std::int32_t>(RegisteredMessage::getId(msg::UnitEliminated));
+            lossQueued = lossQueued || task.event.id() == eliminate || task.event.id() == eliminated;
+        });
+    if (lossQueued) return sendNamedEmpty(msg::EndOfTurnRoutingDone);
     if (endOfGameTest().over) return sendEmpty(END_GAME);
     Container<EndOfGameResults> box(results(0));
     awaitSynchronisation(&continuation<&GameControl::BeginTurn>);

@@ -178,6 +178,47 @@ TEST_F(EndOfGameFlow, AfterTheEndNeitherTheNextLeaderNorTheNextTurnRuns) {
     EXPECT_EQ(control->getTurn(), 0);
 }
 
+// A loss still on its way to be counted as the turn's routs end (a beast whose rampage ended them leaves play
+// as they end) is the turn's: its end counts it and tells it. Counted after that end was told, it is the next
+// turn's.
+class OneStep : public Component {
+public:
+    OneStep() : Component("One Step") {}
+    void connectHandlers() override { connectNamed("StepNow", onStep); }
+    std::function<void()> step;
+
+private:
+    static ContainerBase* onStep(Component* target, BusMessage, ContainerBase*) {
+        static_cast<OneStep*>(target)->step();
+        return nullptr;
+    }
+};
+
+TEST_F(EndOfGameFlow, TheTurnsEndCountsALossStillOnItsWay) {
+    for (const bool onItsWay : {true, false}) {
+        SCOPED_TRACE(onItsWay ? "queued behind the end of the routs" : "after the turn's end");
+        GameControl& c = fresh();
+        world.log.clear();
+        // Within one step of the bus, as the beast's end of rout and its elimination are posted.
+        OneStep one;
+        one.step = [&] {
+            control->sendNamedEmpty("EndOfTurnRoutingDone");
+            if (onItsWay) world.say("UnitEliminated", EliminateUnitData{2, 6, 2, 40});
+        };
+        one.attach(app);
+        one.sendNamedEmpty("StepNow");
+        app.drainQueue();
+        one.detach();
+        if (!onItsWay) world.say("UnitEliminated", EliminateUnitData{2, 6, 2, 40});
+        app.drainQueue();
+        const Lines ends = world.only({"EndOfTurn"});
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_NE(ends[0].find(onItsWay ? "Persian(2) 6/30" : "Persian(2) 0/30"), std::string::npos) << ends[0];
+        EXPECT_EQ(c.getSideLostTQ(0), 6);
+        EXPECT_EQ(c.isGameOver(), 0);
+    }
+}
+
 // The tallies are the record the battle was decided on: a rout, a rally or an elimination heard before
 // the end counts, the same heard after it counts for nothing, and the end's record shows the first.
 TEST_F(EndOfGameFlow, AfterTheEndNothingMoreIsCounted) {
