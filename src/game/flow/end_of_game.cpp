@@ -131,7 +131,13 @@ void GameControl::EndGame() {
             winner_ = homeNation_;
     }
     gameOver_ = 1;
-    if (tellEndAfterActivation()) return;
+    // Told once the activation's last step has been seen everywhere, the end counts what that step still
+    // reports (a volley of the same orders landing after the fall that decided it), as the other machine,
+    // told every report before the end, counts it.
+    if (tellEndAfterActivation()) {
+        talliesOpen_ = true;
+        return;
+    }
     tellEnd();
 }
 
@@ -167,6 +173,7 @@ std::vector<EliminateUnitData> GameControl::lossesDue(const VaelLogicalLayer& la
 }
 
 void GameControl::tellEnd() {
+    closeTallies();
     Container<EndOfGameResults> box(results(winner_));
     awaitGameEnded();
     sendNamed(msg::EndOfGame, &box);

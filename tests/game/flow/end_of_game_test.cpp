@@ -219,6 +219,42 @@ TEST_F(EndOfGameFlow, TheTurnsEndCountsALossStillOnItsWay) {
     }
 }
 
+// Between two machines the end is told once the activation's last step has been seen on both, and it counts
+// what that step still reports after the decision (a volley of the same orders landing after the fall that
+// decided it), as the other machine, told every report before the end, counts it. On one machine the end is
+// told at once and counts nothing after it.
+TEST_F(EndOfGameFlow, AnEndToldAfterTheActivationCountsWhatItsLastStepReports) {
+    for (const std::int16_t players : {2, 1}) {
+        SCOPED_TRACE(std::to_string(players) + " players");
+        GameControl& c = fresh();
+        world.log.clear();
+        addLeader("Aristhon", false);
+        c.setPlayers(players);
+        c.NextLeader(); // Aristhon's activation under way
+        app.drainQueue();
+        ASSERT_EQ(world.names(), Lines{"ActivateLeader"});
+        world.log.clear();
+        c.sendEmpty(END_GAME);
+        app.drainQueue();
+        EXPECT_EQ(world.only({"EndOfGame"}).size(), players == 1 ? 1u : 0u);
+        world.say("UnitEliminated", EliminateUnitData{2, 6, 2, 40});
+        app.drainQueue();
+        for (int p = 0; p < players; ++p)
+            world.say("SynchronizeGame", std::string());
+        app.drainQueue();
+        const Lines ends = world.only({"EndOfGame"});
+        ASSERT_EQ(ends.size(), 1u);
+        EXPECT_NE(ends[0].find(players == 2 ? "Persian(2) 6/30 routed 0(0) out 1/" : "Persian(2) 0/30 routed 0(0) out 0/"),
+                  std::string::npos)
+            << ends[0];
+        // Once told, nothing more counts.
+        world.say("UnitEliminated", EliminateUnitData{2, 5, 2, 41});
+        app.drainQueue();
+        EXPECT_EQ(c.results(c.getWinner()).visitorLostTQ, players == 2 ? 6 : 0);
+        leaders.clear();
+    }
+}
+
 // The tallies are the record the battle was decided on: a rout, a rally or an elimination heard before
 // the end counts, the same heard after it counts for nothing, and the end's record shows the first.
 TEST_F(EndOfGameFlow, AfterTheEndNothingMoreIsCounted) {
