@@ -284,11 +284,15 @@ void WinApp::translateEvent(const platform::Event& event, std::deque<WindowMessa
     }
 }
 
+bool WinApp::heldWorkWent() {
+    if (lookingForEvents() && translated_.empty()) translated_.push_back({0, MessageNull, 0, 0, tickCount()});
+    return !translated_.empty();
+}
+
 bool WinApp::nextMessage(WindowMessage& message, bool wait) {
     platform::Event event;
     while (translated_.empty()) {
-        if (lookingForEvents() && translated_.empty()) translated_.push_back({0, MessageNull, 0, 0, tickCount()});
-        if (!translated_.empty()) break;
+        if (heldWorkWent()) break;
         if (!(wait ? platform_.waitEvent(event) : platform_.pollEvent(event))) return false;
         translateEvent(event, translated_);
     }
@@ -304,8 +308,7 @@ std::int16_t WinApp::messageWaiting() {
 std::int16_t WinApp::waitMessage() {
     platform::Event event;
     while (translated_.empty()) {
-        if (lookingForEvents() && translated_.empty()) translated_.push_back({0, MessageNull, 0, 0, tickCount()});
-        if (!translated_.empty()) break;
+        if (heldWorkWent()) break;
         if (!platform_.waitEvent(event)) return 0;
         translateEvent(event, translated_);
     }

@@ -122,6 +122,8 @@ protected:
 private:
     // Takes the next message, waiting for one when asked; false when none is there (or ever will be).
     bool nextMessage(WindowMessage& message, bool wait);
+    // Looks for held work (lookingForEvents) before the platform is asked: true when a message is there now.
+    bool heldWorkWent();
     bool translateAccelerator(const WindowMessage& message);
     // Whether the frame's menu bar or a pop-up is open, taking the keys.
     bool menusOpen() const;

@@ -4,6 +4,7 @@
 #include <optional>
 #include <sstream>
 #include <sys/stat.h>
+#include <utility>
 
 #include "framework/core/container.h"
 #include "framework/core/debug_stream.h"
@@ -79,6 +80,37 @@ struct Harness {
 };
 
 class WinAppTest : public ::testing::Test, public Harness {};
+
+// Work held back until the program next looks for an event (the other machine's words held while the
+// display played) ends that look with an empty message, as a socket's event would: the clock does not move
+// on to the next tick first. With nothing held the look waits for the tick.
+TEST(WinApp, HeldWorkThatGoesEndsTheLookWithoutWaitingForTheClock) {
+    struct Holding : TestWinApp {
+        using TestWinApp::TestWinApp;
+        bool lookingForEvents() override {
+            ++looks;
+            return std::exchange(held, false);
+        }
+        bool held = false;
+        int looks = 0;
+    };
+    platform::HeadlessPlatform os;
+    Holding app(os);
+    RecordingWindow main("main");
+    WinApp::setMainWindowHandle(app.addWindow(&main));
+    app.startTimer(100);
+    const std::uint32_t start = os.tickCount();
+    app.held = true;
+    ASSERT_EQ(app.waitMessage(), 1);
+    EXPECT_EQ(os.tickCount(), start) << "the clock moved on before the held work";
+    EXPECT_EQ(app.pumpMessage(), 1);
+    EXPECT_TRUE(main.got.empty()) << "the empty message reached a window";
+    EXPECT_EQ(app.looks, 1);
+    ASSERT_EQ(app.waitMessage(), 1);
+    EXPECT_EQ(os.tickCount(), start + 100);
+    EXPECT_EQ(app.looks, 2);
+    app.stopTimer();
+}
 
 TEST(WinApp, ReadsTheDataDirectoryAndPaletteUnderItsVendorAndProductKey) {
     const struct {
